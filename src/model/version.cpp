@@ -6,10 +6,14 @@
 namespace nebcm {
 
 namespace {
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 } // namespace
 
-std::string Version::ToText() const { return FormatText("%d.%02d", major_, minor_); }
+std::string Version::ToText() const {
+    return FormatText("%d.%02d", major_, minor_);
+}
 
 std::optional<std::int32_t> ParseUnsigned(const std::string& text, std::size_t& pos) {
     if (pos >= text.size() || !IsDigit(text[pos])) {
@@ -95,19 +99,24 @@ bool operator==(const VersionRequirement& a, const VersionRequirement& b) {
 }
 
 bool ParseRequirement(const std::string& text, std::size_t& pos, VersionRequirement& requirement) {
+    return ParseRequirement(text, pos, requirement, &ParseVersion);
+}
+
+bool ParseRequirement(const std::string& text, std::size_t& pos, VersionRequirement& requirement,
+                      VersionParser parseVersion) {
     if (pos >= text.size()) {
         return false;
     }
     if (text[pos] == '-') {
         ++pos;
-        std::optional<Version> upper = ParseVersion(text, pos);
+        std::optional<Version> upper = parseVersion(text, pos);
         if (!upper) {
             return false;
         }
         requirement = VersionRequirement(false, Version(), true, *upper);
         return true;
     }
-    std::optional<Version> lower = ParseVersion(text, pos);
+    std::optional<Version> lower = parseVersion(text, pos);
     if (!lower) {
         return false;
     }
@@ -121,7 +130,7 @@ bool ParseRequirement(const std::string& text, std::size_t& pos, VersionRequirem
         requirement = VersionRequirement(true, *lower, false, Version());
         return true;
     }
-    std::optional<Version> upper = ParseVersion(text, pos);
+    std::optional<Version> upper = parseVersion(text, pos);
     if (!upper || *lower > *upper) {
         return false;
     }

@@ -1,4 +1,5 @@
-// Extension versions (major.minor in hundredths) and the version requirements of external declarations.
+// Extension versions (major.minor in hundredths) and the version requirements of external
+// declarations.
 #pragma once
 
 #include <cstddef>
@@ -78,5 +79,11 @@ private:
 // Parses a requirement starting at pos and leaves pos behind what it consumed; whoever needs the
 // whole text checks that pos reached its end. Returns false (requirement untouched) on failure.
 bool ParseRequirement(const std::string& text, std::size_t& pos, VersionRequirement& requirement);
+
+// The same requirement syntax over another version syntax (the older database dialect writes a
+// version as one number).
+using VersionParser = std::optional<Version> (*)(const std::string& text, std::size_t& pos);
+bool ParseRequirement(const std::string& text, std::size_t& pos, VersionRequirement& requirement,
+                      VersionParser parseVersion);
 
 } // namespace nebcm
