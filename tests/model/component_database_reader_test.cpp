@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/component_database_reader.h"
+#include "model/component_database_writer.h"
 #include "text_source.h"
 
 namespace nebcm {
@@ -133,6 +134,40 @@ TEST(ComponentDatabaseReaderTest, ReadsAnInstalledDatabase) {
     EXPECT_EQ(result.errors, Lines());
     ASSERT_TRUE(result.configuration);
     EXPECT_EQ(result.configuration->FindCore()->Base(), "C:\\Program Files\\NEB\\20");
+}
+
+// Collects the bytes the writer produces.
+class MemoryOutput : public DataOutputStream {
+public:
+    bool IsOpen() const override { return true; }
+    void Close() override {}
+    void Flush() override {}
+    void Write(std::uint8_t b) override { bytes.push_back(static_cast<char>(b)); }
+    void Write(const std::uint8_t* buffer, std::uint32_t n) override {
+        bytes.append(reinterpret_cast<const char*>(buffer), n);
+    }
+    std::string bytes;
+};
+
+TEST(ComponentDatabaseReaderTest, WhatTheWriterStoresReadsBackUnchanged) {
+    const std::string stored =
+        "[Core]\r\nVersion=2.00\r\nDescription=NEB Core\r\n"
+        "Copyright=(c) a=b; c\r\nFile=bin/njava.exe\r\n"
+        "File=NEB.ico;NEB 2.0/Uninstall NEB\r\n"
+        "Base=C:\\Program Files\\NEB\\20\r\nJavaDispatcher=bin/njava.exe\r\n\r\n"
+        "[Component:xml]\r\nVersion=1.05\r\nDescription=XML; parser\r\n"
+        "Copyright=c\r\nFile=lib/xml.jar;Tools/XML\r\n"
+        "ServiceClass=neb.xml.Service\r\nPackage=neb/xml\r\n"
+        "Library=base\r\n\r\n"
+        "[Library:base]\r\nVersion=10.40\r\nDescription=Base\r\n"
+        "Copyright=c\r\nFile=lib/base.jar\r\nPackage=neb\r\n\r\n";
+    ReadResult result = ReadText(stored, ReaderMode::Installed);
+    EXPECT_EQ(result.errors, Lines());
+    ASSERT_TRUE(result.configuration);
+    MemoryOutput memory;
+    TextWriter text(memory);
+    ComponentDatabaseWriter::Write(*result.configuration, text);
+    EXPECT_EQ(memory.bytes, stored);
 }
 
 TEST(ComponentDatabaseReaderTest, EmptyTextsGiveAnEmptyConfiguration) {
