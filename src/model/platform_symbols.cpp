@@ -148,17 +148,10 @@ PlatformSymbols PlatformSymbols::FromList(const std::string& list) {
     std::size_t start = 0;
     for (;;) {
         std::size_t comma = list.find(',', start);
-        std::size_t end = comma == std::string::npos ? list.size() : comma;
-        std::size_t first = start;
-        while (first < end && dbtext::IsBlank(list[first])) {
-            ++first;
-        }
-        std::size_t last = end;
-        while (last > first && dbtext::IsBlank(list[last - 1])) {
-            --last;
-        }
-        if (last > first) {
-            symbols.Add(list.substr(first, last - first));
+        std::string name = dbtext::Trim(
+            list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (!name.empty()) {
+            symbols.Add(name);
         }
         if (comma == std::string::npos) {
             return symbols;
