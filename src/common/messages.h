@@ -28,8 +28,12 @@ std::string FormatText(const char* format, ...)
 std::string FormatTextV(const char* format, va_list args);
 
 namespace detail {
-inline const char* PrintfArg(const std::string& s) { return s.c_str(); }
-inline const char* PrintfArg(const char* s) { return s; }
+inline const char* PrintfArg(const std::string& s) {
+    return s.c_str();
+}
+inline const char* PrintfArg(const char* s) {
+    return s;
+}
 template <class T> T PrintfArg(T v) {
     static_assert(std::is_arithmetic<T>::value, "printf arguments are numbers or texts");
     return v;

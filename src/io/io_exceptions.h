@@ -13,7 +13,8 @@ public:
 // The stream ended inside a typed read.
 class EOFException : public IOException {};
 
-// The file could not be opened because it, its directory or its drive is missing, or access was denied.
+// The file could not be opened because it, its directory or its drive is missing, or access was
+// denied.
 class FileNotFoundException : public IOException {
 public:
     explicit FileNotFoundException(std::string name) : name_(std::move(name)) {}

@@ -1,4 +1,5 @@
-// Byte and text streams: the interface chain and the file, buffered, memory and text implementations.
+// Byte and text streams: the interface chain and the file, buffered, memory and text
+// implementations.
 #pragma once
 
 #include <cstdarg>
@@ -220,7 +221,8 @@ private:
     bool open_ = true;
 };
 
-// A text file read line by line: file, 512-byte buffer and line reader (from line 1), owned together.
+// A text file read line by line: file, 512-byte buffer and line reader (from line 1), owned
+// together.
 class TextFileReader : public TextInputStream {
 public:
     explicit TextFileReader(const std::string& name);

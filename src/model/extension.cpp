@@ -17,7 +17,9 @@ const char* SectionWord(ExtensionKind kind) {
     return "";
 }
 
-bool IsValidKind(int kind) { return kind >= 1 && kind <= 4; }
+bool IsValidKind(int kind) {
+    return kind >= 1 && kind <= 4;
+}
 
 std::string Dependency::ToText() const {
     switch (kind_) {
@@ -88,7 +90,9 @@ Core::Core(const nebcm::Version& version, std::string description, std::string c
                 std::move(files), DependencyList(), ExternalList()),
       base_(std::move(base)), javaDispatcher_(std::move(javaDispatcher)) {}
 
-std::unique_ptr<Extension> Core::Clone() const { return std::make_unique<Core>(*this); }
+std::unique_ptr<Extension> Core::Clone() const {
+    return std::make_unique<Core>(*this);
+}
 
 Library::Library(std::string name, const nebcm::Version& version, std::string description,
                  std::string copyright, std::string package, FileList files,
@@ -97,22 +101,25 @@ Library::Library(std::string name, const nebcm::Version& version, std::string de
                 std::move(package), std::move(files), std::move(dependencies),
                 std::move(externals)) {}
 
-std::unique_ptr<Extension> Library::Clone() const { return std::make_unique<Library>(*this); }
+std::unique_ptr<Extension> Library::Clone() const {
+    return std::make_unique<Library>(*this);
+}
 
 Component::Component(std::string name, const nebcm::Version& version, std::string description,
                      std::string copyright, std::string package, FileList files,
-                     DependencyList dependencies, ExternalList externals,
-                     std::string serviceClass)
+                     DependencyList dependencies, ExternalList externals, std::string serviceClass)
     : Extension(std::move(name), version, std::move(description), std::move(copyright),
                 std::move(package), std::move(files), std::move(dependencies),
                 std::move(externals)),
       serviceClass_(std::move(serviceClass)) {}
 
-std::unique_ptr<Extension> Component::Clone() const { return std::make_unique<Component>(*this); }
+std::unique_ptr<Extension> Component::Clone() const {
+    return std::make_unique<Component>(*this);
+}
 
-Application::Application(std::string name, const nebcm::Version& version,
-                         std::string description, std::string copyright, std::string package,
-                         FileList files, DependencyList dependencies, ExternalList externals)
+Application::Application(std::string name, const nebcm::Version& version, std::string description,
+                         std::string copyright, std::string package, FileList files,
+                         DependencyList dependencies, ExternalList externals)
     : Extension(std::move(name), version, std::move(description), std::move(copyright),
                 std::move(package), std::move(files), std::move(dependencies),
                 std::move(externals)) {}
@@ -162,7 +169,8 @@ const Extension* Configuration::FindExtension(ExtensionKind kind, const std::str
 }
 
 Extension* Configuration::FindExtension(ExtensionKind kind, const std::string& name) {
-    return const_cast<Extension*>(static_cast<const Configuration*>(this)->FindExtension(kind, name));
+    return const_cast<Extension*>(
+        static_cast<const Configuration*>(this)->FindExtension(kind, name));
 }
 
 } // namespace nebcm

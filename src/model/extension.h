@@ -147,8 +147,8 @@ private:
 class Library : public Extension {
 public:
     Library(std::string name, const nebcm::Version& version, std::string description,
-            std::string copyright, std::string package, FileList files,
-            DependencyList dependencies, ExternalList externals);
+            std::string copyright, std::string package, FileList files, DependencyList dependencies,
+            ExternalList externals);
     ExtensionKind Kind() const override { return ExtensionKind::Library; }
     std::unique_ptr<Extension> Clone() const override;
 };

@@ -39,7 +39,11 @@ bool IsValidSegmentedName(const std::string& text) {
 }
 } // namespace
 
-bool IsValidRelativePath(const std::string& path) { return IsValidSegmentedName(path); }
-bool IsValidPackageName(const std::string& package) { return IsValidSegmentedName(package); }
+bool IsValidRelativePath(const std::string& path) {
+    return IsValidSegmentedName(path);
+}
+bool IsValidPackageName(const std::string& package) {
+    return IsValidSegmentedName(package);
+}
 
 } // namespace nebcm

@@ -6,10 +6,14 @@
 namespace nebcm {
 
 namespace {
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 } // namespace
 
-std::string Version::ToText() const { return FormatText("%d.%02d", major_, minor_); }
+std::string Version::ToText() const {
+    return FormatText("%d.%02d", major_, minor_);
+}
 
 std::optional<std::int32_t> ParseUnsigned(const std::string& text, std::size_t& pos) {
     if (pos >= text.size() || !IsDigit(text[pos])) {

@@ -1,4 +1,5 @@
-// Extension versions (major.minor in hundredths) and the version requirements of external declarations.
+// Extension versions (major.minor in hundredths) and the version requirements of external
+// declarations.
 #pragma once
 
 #include <cstddef>

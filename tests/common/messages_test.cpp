@@ -48,7 +48,8 @@ TEST(MessageCatalog, TextsAreExactIncludingTheirTypos) {
     EXPECT_STREQ(MessageText(4003), "More information");
     EXPECT_STREQ(MessageText(4004), "NEB Core");
     EXPECT_STREQ(MessageText(10003), "Cannot restore the file '%s' from '%s'");
-    EXPECT_STREQ(MessageText(11008), "The '#elseif' directive cannot be specified after '#else' clause");
+    EXPECT_STREQ(MessageText(11008),
+                 "The '#elseif' directive cannot be specified after '#else' clause");
     EXPECT_STREQ(MessageText(11200), "Cannot determine the Start menu mirror path");
     EXPECT_STREQ(MessageText(12000), "Section header extected, found '%s' instead");
     EXPECT_STREQ(MessageText(12011), "The Java dispatrcher is specified more than once");

@@ -48,7 +48,8 @@ TEST(ExtensionModel, CloneIsDeepAndKeepsTheKind) {
     deps.push_back(std::make_unique<Dependency>(ExtensionKind::Library, "xml"));
     ExternalList ext;
     ext.push_back(std::make_unique<ExternalDeclaration>(
-        ExtensionKind::Core, "Core", VersionRequirement(true, Version(2, 0), false, Version()), ""));
+        ExtensionKind::Core, "Core", VersionRequirement(true, Version(2, 0), false, Version()),
+        ""));
     Component comp("parser", Version(1, 2), "Parser", "(c)", "org/p", Files({{"p.jar", ""}}),
                    std::move(deps), std::move(ext), "org.p.Service");
     std::unique_ptr<Extension> copy = comp.Clone();
@@ -73,11 +74,12 @@ TEST(ExtensionModel, CloneIsDeepAndKeepsTheKind) {
 TEST(ConfigurationModel, FindsByKindAndExactName) {
     ExtensionList list;
     list.push_back(MakeLibrary("XML", {{"a", ""}}));
-    list.push_back(std::make_unique<Application>("xml", Version(1, 0), "d", "c", "p",
-                                                 Files({{"b", ""}}), DependencyList(),
-                                                 ExternalList()));
-    list.push_back(std::make_unique<Core>(Version(2, 0), "first", "c", Files({{"c", ""}}), "", "c"));
-    list.push_back(std::make_unique<Core>(Version(3, 0), "second", "c", Files({{"d", ""}}), "", "d"));
+    list.push_back(std::make_unique<Application>(
+        "xml", Version(1, 0), "d", "c", "p", Files({{"b", ""}}), DependencyList(), ExternalList()));
+    list.push_back(
+        std::make_unique<Core>(Version(2, 0), "first", "c", Files({{"c", ""}}), "", "c"));
+    list.push_back(
+        std::make_unique<Core>(Version(3, 0), "second", "c", Files({{"d", ""}}), "", "d"));
     Configuration config(std::move(list));
 
     EXPECT_EQ(config.FindExtension(ExtensionKind::Library, "xml"), nullptr);
@@ -136,8 +138,8 @@ TEST(PathRules, SegmentsMustBeValidFileNames) {
 }
 
 TEST(PathRules, DotSegmentsCannotLeaveTheDirectory) {
-    for (const char* bad : {".", "..", "../evil.exe", "../../evil.exe", "a/../b", "a/./b", "a/..",
-                            "a/."}) {
+    for (const char* bad :
+         {".", "..", "../evil.exe", "../../evil.exe", "a/../b", "a/./b", "a/..", "a/."}) {
         EXPECT_FALSE(IsValidRelativePath(bad)) << bad;
         EXPECT_FALSE(IsValidPackageName(bad)) << bad;
     }

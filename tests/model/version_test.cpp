@@ -25,8 +25,9 @@ TEST(VersionParse, MinorIsHundredths) {
 }
 
 TEST(VersionParse, RejectsOutOfRangeAndMalformedTexts) {
-    for (const char* bad : {"0.99", "1.100", "1.", ".5", "1", "", "-1.00", "+1.00", " 1.00", "1 .00",
-                            "2147483648.00", "99999999999999999999.00", "1.2147483648", "a.00"}) {
+    for (const char* bad :
+         {"0.99", "1.100", "1.", ".5", "1", "", "-1.00", "+1.00", " 1.00", "1 .00", "2147483648.00",
+          "99999999999999999999.00", "1.2147483648", "a.00"}) {
         EXPECT_FALSE(Parse(bad).has_value()) << bad;
     }
     EXPECT_EQ(Parse("2147483647.99"), Version(2147483647, 99));

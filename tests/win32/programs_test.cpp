@@ -1,4 +1,5 @@
-// The built programs under Wine: NebCM.exe starts with its title, and its string table matches the catalog.
+// The built programs under Wine: NebCM.exe starts with its title, and its string table matches the
+// catalog.
 #include <gtest/gtest.h>
 #include <windows.h>
 

@@ -1,4 +1,5 @@
-// nebpack: checks component databases and builds, lists, checks and extracts archives and distribution sets.
+// nebpack: checks component databases and builds, lists, checks and extracts archives and
+// distribution sets.
 #include <cstdio>
 #include <cstring>
 
@@ -21,9 +22,13 @@ void Overview(std::FILE* out) {
 }
 } // namespace
 
-VerbRegistration::VerbRegistration(const Verb& verb) { Registry().push_back(verb); }
+VerbRegistration::VerbRegistration(const Verb& verb) {
+    Registry().push_back(verb);
+}
 
-const std::vector<Verb>& Verbs() { return Registry(); }
+const std::vector<Verb>& Verbs() {
+    return Registry();
+}
 
 } // namespace nebpack
 
