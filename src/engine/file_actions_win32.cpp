@@ -31,20 +31,12 @@ bool WriteTimes(HANDLE file, const FileTimes& times) {
 
 // Sets times and attributes of a file that was just copied back from its backup.
 bool RestoreMetadata(const FileBackup& saved) {
-    FileHandle file(sys::OpenExistingFile(saved.path, GENERIC_READ | GENERIC_WRITE));
+    FileHandle file(sys::OpenExistingFile(saved.path, GENERIC_READ | FILE_WRITE_ATTRIBUTES));
     if (!file || !WriteTimes(file.get(), saved.times)) {
         return false;
     }
     file.reset();
     return sys::SetFileAttributes(saved.path, saved.attributes);
-}
-
-// "C:\a\b\" names the same directory as "C:\a\b"; a root keeps its backslash.
-std::string WithoutTrailingBackslash(std::string path) {
-    while (path.size() > 1 && path.back() == '\\' && path[path.size() - 2] != ':') {
-        path.pop_back();
-    }
-    return path;
 }
 
 // The first three steps of removing or backing up a file: read its attributes and times, clear
@@ -224,7 +216,8 @@ bool RemoveFile(const std::string& path, Transaction* transaction, ErrorList& er
     }
     if (!sys::DeleteFile(saved.path)) {
         errors.Add(Message(10002, saved.path));
-        sys::SetFileAttributes(saved.path, saved.attributes);
+        // Making the backup read the file, which moved its access time: the file stays as found.
+        RestoreMetadata(saved);
         sys::DeleteFile(saved.backup);
         return false;
     }
@@ -337,7 +330,9 @@ bool ChangeFileTimes(const std::string& path, const FileTimes& times, Transactio
     std::string full = FullPath(path);
     FileHandle file;
     if (!full.empty()) {
-        file.reset(sys::OpenExistingFile(full, GENERIC_READ | GENERIC_WRITE));
+        // Writing the times needs no more than the right to write attributes, which a read-only
+        // file grants as well.
+        file.reset(sys::OpenExistingFile(full, GENERIC_READ | FILE_WRITE_ATTRIBUTES));
     }
     if (!file) {
         errors.Add(Message(10013, full.empty() ? path : full));

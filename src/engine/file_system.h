@@ -14,6 +14,8 @@ std::string FullPath(const std::string& path);
 // Everything before the last backslash, with a backslash added after a bare drive ("C:" -> "C:\");
 // empty when there is no backslash.
 std::string DirectoryOf(const std::string& path);
+// "C:\a\b\" names the same directory as "C:\a\b"; a drive root keeps its backslash.
+std::string WithoutTrailingBackslash(std::string path);
 // Joins with exactly one backslash between the two parts.
 std::string JoinPath(const std::string& a, const std::string& b);
 // Between double quotes, every double quote inside doubled.

@@ -36,6 +36,13 @@ std::string DirectoryOf(const std::string& path) {
     return directory;
 }
 
+std::string WithoutTrailingBackslash(std::string path) {
+    while (path.size() > 1 && path.back() == '\\' && path[path.size() - 2] != ':') {
+        path.pop_back();
+    }
+    return path;
+}
+
 std::string JoinPath(const std::string& a, const std::string& b) {
     bool aEnds = !a.empty() && a.back() == '\\';
     bool bBegins = !b.empty() && b.front() == '\\';
@@ -265,7 +272,7 @@ bool WalkContents(const std::string& directory, DirectoryVisitor& visitor, WalkO
 } // namespace
 
 bool WalkDirectory(const std::string& path, DirectoryVisitor& visitor, WalkOrder order) {
-    std::string directory = FullPath(path);
+    std::string directory = WithoutTrailingBackslash(FullPath(path));
     if (directory.empty() || !IsDirectory(directory)) {
         return false;
     }
