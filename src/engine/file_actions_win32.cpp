@@ -29,9 +29,20 @@ bool WriteTimes(HANDLE file, const FileTimes& times) {
     return sys::SetFileTime(file, &creation, &access, &write);
 }
 
+// Opens a file, without sharing, so that its times can be set. Reading and writing is what every
+// system accepts; a read-only file refuses writing, but the NT family still lets its attributes
+// (the times among them) be written.
+HANDLE OpenForTimes(const std::string& path) {
+    HANDLE file = sys::OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE);
+    if (file == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED) {
+        file = sys::OpenExistingFile(path, GENERIC_READ | FILE_WRITE_ATTRIBUTES);
+    }
+    return file;
+}
+
 // Sets times and attributes of a file that was just copied back from its backup.
 bool RestoreMetadata(const FileBackup& saved) {
-    FileHandle file(sys::OpenExistingFile(saved.path, GENERIC_READ | FILE_WRITE_ATTRIBUTES));
+    FileHandle file(OpenForTimes(saved.path));
     if (!file || !WriteTimes(file.get(), saved.times)) {
         return false;
     }
@@ -330,9 +341,7 @@ bool ChangeFileTimes(const std::string& path, const FileTimes& times, Transactio
     std::string full = FullPath(path);
     FileHandle file;
     if (!full.empty()) {
-        // Writing the times needs no more than the right to write attributes, which a read-only
-        // file grants as well.
-        file.reset(sys::OpenExistingFile(full, GENERIC_READ | FILE_WRITE_ATTRIBUTES));
+        file.reset(OpenForTimes(full));
     }
     if (!file) {
         errors.Add(Message(10013, full.empty() ? path : full));
