@@ -280,7 +280,8 @@ bool CopyFileTo(const std::string& source, const std::string& destination, bool 
         return false;
     }
     if (PathExists(to)) {
-        if (!IsFile(to) || !overwrite) {
+        // Onto itself, the removal of the destination would take the source with it.
+        if (!IsFile(to) || !overwrite || ::lstrcmpiA(from.c_str(), to.c_str()) == 0) {
             errors.Add(Message(10016, from, to));
             return false;
         }

@@ -190,6 +190,7 @@ TEST_F(FileActionsTest, CopyRefusals) {
         {Source("s.txt"), Work("exists.txt"), false}, // a file only when asked to
         {Source("missing.txt"), Work("new.txt"), true},
         {Source("s.txt"), Work("no dir\\new.txt"), true},
+        {Work("exists.txt"), Work("EXISTS.TXT"), true}, // onto itself: nothing may be lost
     };
     for (const Case& c : cases) {
         ErrorList one;
