@@ -388,6 +388,7 @@ int EngineTest::ExpectRollbackAfterEachFailure(
         EXPECT_EQ(keysBefore, Describe(KeySnapshot())) << what;
         EXPECT_TRUE(TempFiles().empty()) << what;
         if (!failer.Triggered() || HasFailure()) {
+            RecordProperty("injected_failures", n - 1);
             return n - 1;
         }
     }
