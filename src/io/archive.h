@@ -73,7 +73,8 @@ inline constexpr std::uint8_t ArchiveVersion = 1;
 
 // Reads the magic, version and entry table of an archive. Returns false when they are not those
 // of an archive (wrong magic or version, a record too short or without the zero byte after its
-// name). Stream failures, a table cut short included, raise IOException.
+// name) or the callback cancels. Stream failures raise IOException; a table cut short gives
+// false or EOFException, depending on the field it ends in.
 bool ReadArchiveTable(DataInputStream& stream, std::vector<ArchiveRecord>& records,
                       ArchiveProgress* progress = nullptr);
 
