@@ -1,0 +1,140 @@
+// Drives another process's windows from a Win32 test: start it, find its dialogs, read and click
+// them.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace nebcm::testing {
+
+// A Linux directory handed over in an environment variable, as Wine sees it (below Z:).
+inline std::string WindowsPathFromEnv(const char* variable, const std::string& relative = "") {
+    const char* dir = std::getenv(variable);
+    if (dir == nullptr) {
+        return std::string();
+    }
+    std::string path = std::string("Z:") + dir + (relative.empty() ? "" : "/" + relative);
+    for (char& c : path) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return path;
+}
+
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess() {
+        if (info_.hProcess) {
+            if (WaitForSingleObject(info_.hProcess, 0) != WAIT_OBJECT_0) {
+                TerminateProcess(info_.hProcess, 99);
+            }
+            CloseHandle(info_.hProcess);
+            CloseHandle(info_.hThread);
+        }
+    }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Start(const std::string& exe, const std::string& arguments = "",
+               const std::string& directory = "") {
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        std::string line = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+        return CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                              directory.empty() ? nullptr : directory.c_str(), &si, &info_) != 0;
+    }
+    DWORD Id() const { return info_.dwProcessId; }
+    // The exit code, or STILL_ACTIVE when the process did not end in time.
+    DWORD Wait(DWORD milliseconds) {
+        if (WaitForSingleObject(info_.hProcess, milliseconds) != WAIT_OBJECT_0) {
+            return STILL_ACTIVE;
+        }
+        DWORD code = 0;
+        GetExitCodeProcess(info_.hProcess, &code);
+        return code;
+    }
+
+private:
+    PROCESS_INFORMATION info_ = {};
+};
+
+inline std::string WindowText(HWND w) {
+    char text[4096] = {};
+    GetWindowTextA(w, text, sizeof text);
+    return text;
+}
+
+inline std::string ClassOf(HWND w) {
+    char name[256] = {};
+    GetClassNameA(w, name, sizeof name);
+    return name;
+}
+
+namespace detail {
+struct DialogSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+inline BOOL CALLBACK CollectDialog(HWND w, LPARAM p) {
+    DialogSearch* d = reinterpret_cast<DialogSearch*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == d->pid && ClassOf(w) == "#32770") {
+        d->found.push_back(w);
+    }
+    return TRUE;
+}
+inline BOOL CALLBACK CollectStatic(HWND w, LPARAM p) {
+    std::string* text = reinterpret_cast<std::string*>(p);
+    if (ClassOf(w) == "Static") {
+        std::string t = WindowText(w);
+        if (!t.empty()) {
+            if (!text->empty()) {
+                *text += "\n";
+            }
+            *text += t;
+        }
+    }
+    return TRUE;
+}
+} // namespace detail
+
+// Top-level dialogs (#32770) of a process, shown or not.
+inline std::vector<HWND> DialogsOf(DWORD pid) {
+    detail::DialogSearch data{pid, {}};
+    EnumWindows(detail::CollectDialog, reinterpret_cast<LPARAM>(&data));
+    return data.found;
+}
+
+// Polls until the process shows a dialog; null after the time-out.
+inline HWND WaitForDialog(DWORD pid, DWORD milliseconds = 10000) {
+    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
+        std::vector<HWND> dialogs = DialogsOf(pid);
+        if (!dialogs.empty()) {
+            return dialogs.front();
+        }
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// The texts of a window's static controls, joined by new lines.
+inline std::string StaticTexts(HWND dialog) {
+    std::string text;
+    EnumChildWindows(dialog, detail::CollectStatic, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+// Presses a button of a dialog in another process without waiting for it (a cross-process
+// SendMessage on a button that ends its dialog can hang).
+inline void PressButton(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+} // namespace nebcm::testing
