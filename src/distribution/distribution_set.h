@@ -1,0 +1,65 @@
+// Distribution sets: reading a .nds file of LZW subsets into one merged configuration with its files.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/error_list.h"
+#include "io/archive.h"
+#include "model/extension.h"
+#include "model/platform_symbols.h"
+
+namespace nebcm {
+
+// The result of reading a set: the merged configuration and the decompressed file of every
+// distinct path it names.
+class DistributionSet {
+public:
+    DistributionSet(std::unique_ptr<Configuration> merged,
+                    std::vector<std::unique_ptr<ArchiveEntry>> entries);
+    ~DistributionSet();
+    DistributionSet(const DistributionSet&) = delete;
+    DistributionSet& operator=(const DistributionSet&) = delete;
+
+    // The merged configuration itself, not a copy.
+    Configuration& MergedConfiguration() { return *merged_; }
+    const Configuration& MergedConfiguration() const { return *merged_; }
+    // The entry of a '/'-separated path (exact case), or null.
+    const ArchiveEntry* FindEntry(const std::string& path) const;
+    // Every entry's '/'-separated path with its size.
+    std::map<std::string, std::uint64_t> EntrySizes() const;
+    std::size_t EntryCount() const { return entries_.size(); }
+    const ArchiveEntry& EntryAt(std::size_t i) const { return *entries_.at(i); }
+
+private:
+    std::unique_ptr<Configuration> merged_;
+    std::vector<std::unique_ptr<ArchiveEntry>> entries_;
+    std::map<std::string, const ArchiveEntry*> index_;
+};
+
+// The two progress windows of reading a set: one while its subsets are read and checked, one while
+// they are folded together. The program shows dialogs; tests and tools record or ignore.
+class SetReadingProgress {
+public:
+    virtual ~SetReadingProgress() = default;
+    // The reading window appears, showing the set's absolute path.
+    virtual void BeginReading(const std::string& path) = 0;
+    // The reading window goes and the folding window appears.
+    virtual void BeginFolding(const std::string& path) = 0;
+    // Moves the current window's bar (0..100).
+    virtual void SetProgress(int percent) = 0;
+    // Whichever window is shown goes (at the end, or on failure).
+    virtual void End() = 0;
+};
+
+// Reads, checks and folds a distribution set. On failure returns null after appending at least one
+// message. Databases are read with the given platform symbols, or the machine's when none are
+// given. FileNotFoundException or IOException raised while opening the set reach the caller.
+std::unique_ptr<DistributionSet> ReadDistributionSet(const std::string& path, ErrorList& errors,
+                                                     SetReadingProgress* progress = nullptr,
+                                                     const PlatformSymbols* symbols = nullptr);
+
+} // namespace nebcm
