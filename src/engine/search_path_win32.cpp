@@ -1,0 +1,263 @@
+// The installation directory on the system search path: the environment's "Path" value on the NT
+// family, a "set PATH" line of the start-up batch file on the Windows 95 family.
+#include "engine/search_path.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+
+#include "common/constants.h"
+#include "common/messages.h"
+#include "engine/file_actions.h"
+#include "engine/registry.h"
+#include "engine/system_calls_win32.h"
+#include "engine/system_environment.h"
+#include "model/validator.h"
+#include "platform/handles_win32.h"
+
+namespace nebcm {
+
+namespace {
+
+const char PlatformNotRecognized[] = "The platform is not recognized";
+
+// The environment key below HKEY_LOCAL_MACHINE.
+std::string EnvironmentSubkey() {
+    const char root[] = "HKEY_LOCAL_MACHINE\\";
+    return std::string(EnvironmentKey + std::strlen(root));
+}
+
+// Reads the whole search path, however long it is. A missing key or value is an empty path; a
+// value that exists but cannot be read fails with a message, so that it is never overwritten by
+// a path that lost what it held.
+bool ReadSearchPath(std::string& path, ErrorList& errors) {
+    path.clear();
+    RegistryKey key;
+    LONG opened = sys::RegOpenKey(HKEY_LOCAL_MACHINE, EnvironmentSubkey(), KEY_READ, key.put());
+    if (opened == ERROR_FILE_NOT_FOUND) {
+        return true;
+    }
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG queried = opened == ERROR_SUCCESS
+                       ? sys::RegQueryValue(key.get(), PathValue, &type, nullptr, &size)
+                       : opened;
+    if (queried == ERROR_FILE_NOT_FOUND) {
+        return true;
+    }
+    std::string data(size, '\0');
+    if (queried == ERROR_SUCCESS && size > 0) {
+        queried = sys::RegQueryValue(key.get(), PathValue, &type, reinterpret_cast<BYTE*>(&data[0]),
+                                     &size);
+    }
+    if (queried != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        errors.Add(Message(10009, PathValue, EnvironmentKey));
+        return false;
+    }
+    data.resize(size);
+    while (!data.empty() && data.back() == '\0') {
+        data.pop_back();
+    }
+    path = data;
+    return true;
+}
+
+bool WriteSearchPath(const std::string& path, Transaction* transaction, ErrorList& errors) {
+    return WriteRegistryValue(EnvironmentKey, PathValue, RegistryExpandStringType,
+                              static_cast<std::uint32_t>(path.size() + 1), path.c_str(),
+                              transaction, errors);
+}
+
+void RollBackTo(Transaction* transaction, int mark) {
+    if (transaction != nullptr) {
+        ErrorList discarded;
+        transaction->RollbackTo(mark, discarded);
+    }
+}
+
+std::string WithoutTrailingSpace(std::string line) {
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r' ||
+                             line.back() == '\n' || line.back() == '\v' || line.back() == '\f')) {
+        line.pop_back();
+    }
+    return line;
+}
+
+// Every line of the batch file, trailing white space removed.
+bool ReadBatchLines(const std::string& file, std::vector<std::string>& lines) {
+    try {
+        TextFileReader reader(file);
+        std::string line;
+        while (reader.ReadLine(line)) {
+            lines.push_back(WithoutTrailingSpace(line));
+        }
+        reader.Close();
+        return true;
+    } catch (const IOException&) {
+        return false;
+    }
+}
+
+bool WriteBatchLines(const std::string& file, const std::vector<std::string>& lines,
+                     Transaction* transaction, ErrorList& errors) {
+    std::unique_ptr<TextFileWriter> writer = CreateTextOutputFile(file, transaction, errors);
+    if (!writer) {
+        return false;
+    }
+    try {
+        for (const std::string& line : lines) {
+            writer->Print("%s\n", line.c_str());
+        }
+        writer->Close();
+        return true;
+    } catch (const IOException&) {
+        return false;
+    }
+}
+
+ProcedureResult AddToNtSearchPath(const std::string& directory, Transaction* transaction,
+                                  ErrorList& errors) {
+    if (!RegistryKeyExists(EnvironmentKey) &&
+        !CreateRegistryKey(EnvironmentKey, transaction, errors)) {
+        return ProcedureResult::Failed;
+    }
+    std::string path;
+    if (!ReadSearchPath(path, errors)) {
+        return ProcedureResult::Failed;
+    }
+    if (!path.empty() && path.back() != ';') {
+        path += ';';
+    }
+    path += directory;
+    if (!WriteSearchPath(path, transaction, errors)) {
+        return ProcedureResult::Failed;
+    }
+    Environment().BroadcastEnvironmentChange();
+    return ProcedureResult::Succeeded;
+}
+
+ProcedureResult AddToBatchSearchPath(const std::string& directory, Transaction* transaction,
+                                     ErrorList& errors) {
+    const std::string file = Environment().AutoexecPath();
+    std::vector<std::string> lines;
+    bool exists = IsFile(file);
+    if (exists && !ReadBatchLines(file, lines)) {
+        errors.Add(Message(10018, file));
+        return ProcedureResult::Failed;
+    }
+    if (exists && !RemoveFile(file, transaction, errors)) {
+        return ProcedureResult::Failed;
+    }
+    lines.push_back(SearchPathLine(directory));
+    if (!WriteBatchLines(file, lines, transaction, errors)) {
+        errors.Add(Message(10018, file));
+        return ProcedureResult::Failed;
+    }
+    return ProcedureResult::Succeeded;
+}
+
+ProcedureResult RemoveFromNtSearchPath(const std::string& directory, Transaction* transaction,
+                                       ErrorList& errors) {
+    if (!RegistryKeyExists(EnvironmentKey)) {
+        return ProcedureResult::Succeeded;
+    }
+    const int mark = transaction != nullptr ? transaction->Count() : 0;
+    std::string path;
+    if (!ReadSearchPath(path, errors)) {
+        return ProcedureResult::Failed;
+    }
+    if (!WriteSearchPath(SearchPathWithout(path, directory), transaction, errors)) {
+        RollBackTo(transaction, mark);
+        return ProcedureResult::Failed;
+    }
+    Environment().BroadcastEnvironmentChange();
+    return ProcedureResult::Succeeded;
+}
+
+ProcedureResult RemoveFromBatchSearchPath(const std::string& directory, Transaction* transaction,
+                                          ErrorList& errors) {
+    const std::string file = Environment().AutoexecPath();
+    // Nothing to take a line out of: a missing batch file is not made by an uninstallation.
+    if (!IsFile(file)) {
+        return ProcedureResult::Succeeded;
+    }
+    const int mark = transaction != nullptr ? transaction->Count() : 0;
+    std::vector<std::string> lines;
+    if (!ReadBatchLines(file, lines)) {
+        errors.Add(Message(10018, file));
+        return ProcedureResult::Failed;
+    }
+    if (!RemoveFile(file, transaction, errors)) {
+        RollBackTo(transaction, mark);
+        return ProcedureResult::Failed;
+    }
+    const std::string ours = SearchPathLine(directory);
+    for (std::size_t i = lines.size(); i-- > 0;) {
+        if (EqualIgnoringCase(lines[i], ours)) {
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+    if (!WriteBatchLines(file, lines, transaction, errors)) {
+        errors.Add(Message(10018, file));
+        RollBackTo(transaction, mark);
+        return ProcedureResult::Failed;
+    }
+    return ProcedureResult::Succeeded;
+}
+
+} // namespace
+
+std::string SearchPathLine(const std::string& directory) {
+    return "set PATH=%PATH%;" + directory;
+}
+
+std::string SearchPathWithout(const std::string& path, const std::string& directory) {
+    std::string kept;
+    bool first = true;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = path.find(';', start);
+        std::string part = path.substr(start, end == std::string::npos ? end : end - start);
+        if (!EqualIgnoringCase(part, directory)) {
+            if (!first) {
+                kept += ';';
+            }
+            kept += part;
+            first = false;
+        }
+        if (end == std::string::npos) {
+            return kept;
+        }
+        start = end + 1;
+    }
+}
+
+ProcedureResult AddToSearchPath(const std::string& directory, Transaction* transaction,
+                                ErrorList& errors) {
+    switch (Environment().PlatformId()) {
+    case WindowsNtPlatform:
+        return AddToNtSearchPath(directory, transaction, errors);
+    case Windows95Platform:
+    case Win32sPlatform:
+        return AddToBatchSearchPath(directory, transaction, errors);
+    default:
+        errors.Add(PlatformNotRecognized);
+        return ProcedureResult::Failed;
+    }
+}
+
+ProcedureResult RemoveFromSearchPath(const std::string& directory, Transaction* transaction,
+                                     ErrorList& errors) {
+    switch (Environment().PlatformId()) {
+    case WindowsNtPlatform:
+        return RemoveFromNtSearchPath(directory, transaction, errors);
+    case Windows95Platform:
+    case Win32sPlatform:
+        return RemoveFromBatchSearchPath(directory, transaction, errors);
+    default:
+        return ProcedureResult::Succeeded;
+    }
+}
+
+} // namespace nebcm
