@@ -69,6 +69,13 @@ inline constexpr char ClassFileContentType[] = "java/*";
 inline constexpr char ContentTypeValue[] = "Content Type";
 inline constexpr char ClassesRootPrefix[] = "HKEY_CLASSES_ROOT\\";
 inline constexpr char OpenCommandSubkey[] = "\\shell\\open\\command";
+// The file types' own keys and their open commands, written out in full.
+inline constexpr char DistributionSetTypeKey[] = "HKEY_CLASSES_ROOT\\NebDistributionSet";
+inline constexpr char DistributionSetOpenCommandKey[] =
+    "HKEY_CLASSES_ROOT\\NebDistributionSet\\shell\\open\\command";
+inline constexpr char ClassFileTypeKey[] = "HKEY_CLASSES_ROOT\\JavaClassFile";
+inline constexpr char ClassFileOpenCommandKey[] =
+    "HKEY_CLASSES_ROOT\\JavaClassFile\\shell\\open\\command";
 
 // The system search path.
 inline constexpr char EnvironmentKey[] =

@@ -1,0 +1,334 @@
+// The core installation's first three activities: the configuration manager's own files, the core
+// extracted from the program's archive with the first component database, and the registration
+// with Windows.
+#include "engine/core_installation.h"
+
+#include "common/constants.h"
+#include "common/messages.h"
+#include "engine/file_actions.h"
+#include "engine/registry.h"
+#include "engine/search_path.h"
+#include "engine/shortcuts.h"
+#include "engine/system_environment.h"
+#include "engine/tree_visitors.h"
+#include "model/path_rules.h"
+
+namespace nebcm {
+
+namespace {
+
+// Paces one unit of an activity and reports whether the user asked to stop.
+bool Step(ProgressReporter& progress, int percent, unsigned pause) {
+    progress.SetActivityPercent(percent);
+    progress.Pause(pause);
+    return !progress.IsCancelled();
+}
+
+std::string BackslashPath(std::string path) {
+    for (char& c : path) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return path;
+}
+
+// Copies one archive entry to its file and gives it the entry's time stamps.
+bool ExtractEntry(const ArchiveEntry& entry, const std::string& target, Transaction& transaction,
+                  ErrorList& errors) {
+    std::unique_ptr<FileOutputStream> output = CreateOutputFile(target, &transaction, errors);
+    if (!output) {
+        return false;
+    }
+    try {
+        std::unique_ptr<DataInputStream> input = entry.OpenStream();
+        if (!input) {
+            return false;
+        }
+        {
+            BufferedInputStream in(*input, StreamBufferSize);
+            BufferedOutputStream out(*output, StreamBufferSize);
+            for (int byte = in.Read(); byte != -1; byte = in.Read()) {
+                out.Write(static_cast<std::uint8_t>(byte));
+            }
+            out.Flush();
+            out.Close();
+            in.Close();
+        }
+        input->Close();
+        output->Close();
+    } catch (const IOException&) {
+        return false;
+    }
+    output.reset();
+    FileTimes times;
+    times.creation = entry.CreationTime();
+    times.lastAccess = entry.LastAccessTime();
+    times.lastWrite = entry.LastWriteTime();
+    return ChangeFileTimes(target, times, &transaction, errors);
+}
+
+// The core's component database: the core with its base and every file of the archive.
+bool WriteCoreDatabase(const Archive& archive, const std::string& directory,
+                       const std::string& path, Transaction& transaction, ErrorList& errors) {
+    std::unique_ptr<TextFileWriter> writer = CreateTextOutputFile(path, &transaction, errors);
+    if (!writer) {
+        return false;
+    }
+    try {
+        writer->Print("[Core]\n");
+        writer->Print("Version=%s\n", CoreVersionText);
+        writer->Print("Description=%s\n", CoreDescription);
+        writer->Print("Copyright=%s\n", CoreCopyright);
+        writer->Print("Base=%s\n", directory.c_str());
+        writer->Print("JavaDispatcher=%s\n", JavaLauncherExe);
+        for (int i = 0; i < archive.Count(); ++i) {
+            const ArchiveEntry* entry = archive.Entry(i);
+            if (!entry->IsDirectory()) {
+                writer->Print("File=%s\n", entry->NameWithSlashes().c_str());
+            }
+        }
+        writer->Close();
+        return true;
+    } catch (const IOException&) {
+        return false;
+    }
+}
+
+} // namespace
+
+bool IsUnsafeToEmpty(const std::string& directory) {
+    std::string full = WithoutTrailingBackslash(FullPath(directory));
+    if (full.empty() || full.back() == '\\') {
+        return true; // a drive root, or nothing we could name
+    }
+    std::string temporary;
+    if (Environment().TempDirectory(temporary)) {
+        temporary = DirectoryPrefix(WithoutTrailingBackslash(FullPath(temporary)));
+        if (StartsWithIgnoringCase(temporary, DirectoryPrefix(full))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::unique_ptr<Archive> OpenEmbeddedCoreArchive() {
+    const std::uint8_t* data = nullptr;
+    std::uint32_t size = 0;
+    if (!Environment().CoreArchiveData(data, size) || size == 0) {
+        return nullptr;
+    }
+    std::unique_ptr<Archive> archive;
+    try {
+        MemoryInputStream stream(data, size);
+        if (ReadArchive(stream, archive, nullptr) != ProcedureResult::Succeeded) {
+            return nullptr;
+        }
+    } catch (const IOException&) {
+        return nullptr;
+    }
+    return archive;
+}
+
+ProcedureResult InstallConfigurationManagerFiles(const std::string& directory,
+                                                 ProgressReporter& progress,
+                                                 Transaction& transaction, ErrorList& errors) {
+    progress.BeginActivity(3000);
+    int total = 6;
+    int done = 0;
+    if (IsDirectory(directory)) {
+        // Emptying a drive, or the directory that holds the backups of this very removal, could
+        // never be undone.
+        if (IsUnsafeToEmpty(directory)) {
+            errors.Add(Message(10000, directory));
+            return ProcedureResult::Failed;
+        }
+        TreeCounter counted = CountTree(directory);
+        total = counted.Total() + 6;
+        ProgressDeleteTreeVisitor remover(&transaction, progress, total);
+        if (!WalkDirectory(directory, remover, WalkOrder::DirectoriesLast)) {
+            if (progress.IsCancelled()) {
+                return ProcedureResult::Cancelled;
+            }
+            remover.TakeErrors(errors);
+            return ProcedureResult::Failed;
+        }
+        done = counted.Total();
+    }
+    const unsigned pause = static_cast<unsigned>(2000 / total);
+    if (!MakeSureDirectoryExists(directory, &transaction, errors)) {
+        return ProcedureResult::Failed;
+    }
+    if (!Step(progress, (done + 1) * 100 / total, pause)) {
+        return ProcedureResult::Cancelled;
+    }
+    std::string program;
+    if (!Environment().ModulePath(program)) {
+        program = ConfigurationManagerExe;
+    }
+    const std::string source = DirectoryOf(program);
+    const std::string copies[][2] = {
+        {program, ConfigurationManagerExe},
+        {JoinPath(source, HelpFile), HelpFile},
+        {JoinPath(source, HelpContentsFile), HelpContentsFile},
+        {JoinPath(source, HelpIndexFile), HelpIndexFile},
+        {JoinPath(source, PlatformIconFile), PlatformIconFile},
+    };
+    int unit = 2;
+    for (const auto& copy : copies) {
+        if (!CopyFileTo(copy[0], JoinPath(directory, copy[1]), false, &transaction, errors)) {
+            return ProcedureResult::Failed;
+        }
+        if (!Step(progress, (done + unit) * 100 / total, pause)) {
+            return ProcedureResult::Cancelled;
+        }
+        ++unit;
+    }
+    return ProcedureResult::Succeeded;
+}
+
+ProcedureResult InstallCoreFiles(const std::string& directory, ProgressReporter& progress,
+                                 Transaction& transaction, ErrorList& errors) {
+    progress.BeginActivity(3001);
+    std::unique_ptr<Archive> archive = OpenEmbeddedCoreArchive();
+    if (!archive || archive->Find(JavaLauncherExe) == nullptr ||
+        archive->Find(ComponentDatabaseFile) != nullptr) {
+        errors.Add(Message(11500));
+        return ProcedureResult::Failed;
+    }
+    // Every name must stay inside the installation directory before anything is written.
+    for (int i = 0; i < archive->Count(); ++i) {
+        const ArchiveEntry* entry = archive->Entry(i);
+        if (!entry->IsDirectory() && !IsValidRelativePath(entry->NameWithSlashes())) {
+            errors.Add(Message(11500));
+            return ProcedureResult::Failed;
+        }
+    }
+    const int count = archive->Count();
+    for (int i = 0; i < count; ++i) {
+        const ArchiveEntry* entry = archive->Entry(i);
+        if (entry->IsDirectory()) {
+            continue;
+        }
+        std::string target = JoinPath(directory, BackslashPath(entry->NameWithSlashes()));
+        if (!ExtractEntry(*entry, target, transaction, errors)) {
+            errors.Add(Message(10017, target));
+            return ProcedureResult::Failed;
+        }
+        if (!Step(progress, (i + 1) * 100 / count, static_cast<unsigned>(2000 / count))) {
+            return ProcedureResult::Cancelled;
+        }
+    }
+    std::string database = JoinPath(directory, ComponentDatabaseFile);
+    if (!WriteCoreDatabase(*archive, directory, database, transaction, errors)) {
+        errors.Add(Message(10017, database));
+        return ProcedureResult::Failed;
+    }
+    return ProcedureResult::Succeeded;
+}
+
+namespace {
+
+// One registration step: the operation, then its share of the progress and the short pause.
+class Registration {
+public:
+    Registration(ProgressReporter& progress, Transaction& transaction, ErrorList& errors)
+        : progress_(progress), transaction_(transaction), errors_(errors) {}
+
+    // False ends the activity; result() says how.
+    bool Key(const char* path, int percent) {
+        return Done(CreateRegistryKey(path, &transaction_, errors_), percent);
+    }
+    bool Value(const char* path, const char* name, const std::string& text, int percent) {
+        return Done(WriteRegistryString(path, name, text, &transaction_, errors_), percent);
+    }
+    bool Default(const char* path, const std::string& text, int percent) {
+        return Done(WriteRegistryDefaultString(path, text, &transaction_, errors_), percent);
+    }
+    bool Done(bool succeeded, int percent) {
+        if (!succeeded) {
+            result_ = ProcedureResult::Failed;
+            return false;
+        }
+        if (!Step(progress_, percent, 66)) {
+            result_ = ProcedureResult::Cancelled;
+            return false;
+        }
+        return true;
+    }
+    ProcedureResult Result() const { return result_; }
+
+private:
+    ProgressReporter& progress_;
+    Transaction& transaction_;
+    ErrorList& errors_;
+    ProcedureResult result_ = ProcedureResult::Succeeded;
+};
+
+} // namespace
+
+ProcedureResult RegisterPlatform(const std::string& directory, ProgressReporter& progress,
+                                 Transaction& transaction, ErrorList& errors,
+                                 std::string& startMenuFolder) {
+    progress.BeginActivity(3002);
+    Registration step(progress, transaction, errors);
+    const std::string manager = JoinPath(directory, ConfigurationManagerExe);
+    const std::string launcher = JoinPath(directory, JavaLauncherExe);
+    bool going =
+        step.Key(Platform20Key, 3) && step.Key(Java20Key, 6) &&
+        step.Value(Platform20Key, InstallationPathValue, directory, 10) &&
+        step.Value(Platform20Key, ComponentDatabaseValue,
+                   JoinPath(directory, ComponentDatabaseFile), 13) &&
+        step.Value(Platform20Key, WindowXValue, "64", 16) &&
+        step.Value(Platform20Key, WindowYValue, "64", 20) &&
+        step.Value(Java20Key, JavaTypeValue, "2", 23) &&
+        step.Value(Java20Key, JavaMSExeValue, "", 26) &&
+        step.Value(Java20Key, JavaSunExeValue, "", 30) &&
+        step.Value(Java20Key, JavaCustomCommandLineValue, "", 33) && step.Key(Uninstall20Key, 36) &&
+        step.Value(Uninstall20Key, DisplayNameValue, PlatformName20, 40) &&
+        step.Value(Uninstall20Key, UninstallStringValue,
+                   "\"" + manager + "\" " + RequestUninstallOption, 43) &&
+        step.Key(DistributionSetExtensionKey, 46) && step.Key(DistributionSetTypeKey, 50) &&
+        step.Key(DistributionSetOpenCommandKey, 53) &&
+        step.Default(DistributionSetExtensionKey, DistributionSetProgId, 56) &&
+        step.Default(DistributionSetTypeKey, DistributionSetDescription, 60) &&
+        step.Default(DistributionSetOpenCommandKey, "\"" + manager + "\" %1", 63) &&
+        step.Key(ClassFileExtensionKey, 66) && step.Key(ClassFileTypeKey, 70) &&
+        step.Key(ClassFileOpenCommandKey, 73) &&
+        step.Default(ClassFileExtensionKey, ClassFileProgId, 76) &&
+        step.Value(ClassFileExtensionKey, ContentTypeValue, ClassFileContentType, 80) &&
+        step.Default(ClassFileTypeKey, ClassFileDescription, 83) &&
+        step.Default(ClassFileOpenCommandKey, "\"" + launcher + "\" -gui \"%1\"", 86);
+    if (!going) {
+        return step.Result();
+    }
+
+    std::string programs;
+    if (!Environment().ShellFolder(ShellFolderRole::CommonPrograms, programs) &&
+        !Environment().ShellFolder(ShellFolderRole::Programs, programs)) {
+        errors.Add(Message(11200));
+        return ProcedureResult::Failed;
+    }
+    startMenuFolder = JoinPath(programs, PlatformName20);
+    going = step.Done((!IsDirectory(startMenuFolder) ||
+                       RemoveDirectoryTree(startMenuFolder, true, &transaction, errors)) &&
+                          MakeSureDirectoryExists(startMenuFolder, &transaction, errors),
+                      90) &&
+            step.Done(CreateShortcut(JoinPath(startMenuFolder, ConfigurationManagerShortcutName),
+                                     manager, "", &transaction, errors),
+                      93) &&
+            step.Done(CreateShortcut(JoinPath(startMenuFolder, UninstallShortcutName), manager,
+                                     RequestUninstallOption, &transaction, errors),
+                      96);
+    if (!going) {
+        return step.Result();
+    }
+    ProcedureResult added = AddToSearchPath(directory, &transaction, errors);
+    if (added != ProcedureResult::Succeeded) {
+        return added;
+    }
+    step.Done(true, 100);
+    return step.Result();
+}
+
+} // namespace nebcm
