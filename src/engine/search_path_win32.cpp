@@ -84,8 +84,23 @@ std::string WithoutTrailingSpace(std::string line) {
     return line;
 }
 
-// Every line of the batch file, trailing white space removed.
+// Every line of the batch file, trailing white space removed. Reading leaves the file's access
+// time as it was, so that a rollback that never had to restore the file finds it untouched.
 bool ReadBatchLines(const std::string& file, std::vector<std::string>& lines) {
+    FileHandle times(::CreateFileA(file.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES,
+                                   FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    FILETIME accessed = {};
+    bool keepAccessTime = times && ::GetFileTime(times.get(), nullptr, &accessed, nullptr);
+    struct AccessTimeKeeper {
+        HANDLE file;
+        bool keep;
+        const FILETIME& time;
+        ~AccessTimeKeeper() {
+            if (keep) {
+                ::SetFileTime(file, nullptr, &time, nullptr);
+            }
+        }
+    } keeper{times.get(), keepAccessTime, accessed};
     try {
         TextFileReader reader(file);
         std::string line;
