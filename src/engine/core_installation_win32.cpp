@@ -6,10 +6,10 @@
 #include "common/constants.h"
 #include "common/messages.h"
 #include "engine/file_actions.h"
+#include "engine/machine_environment.h"
 #include "engine/registry.h"
 #include "engine/search_path.h"
 #include "engine/shortcuts.h"
-#include "engine/system_environment.h"
 #include "engine/tree_visitors.h"
 #include "model/path_rules.h"
 
@@ -103,7 +103,7 @@ bool IsUnsafeToEmpty(const std::string& directory) {
         return true; // a drive root, or nothing we could name
     }
     std::string temporary;
-    if (Environment().TempDirectory(temporary)) {
+    if (Machine().TempDirectory(temporary)) {
         temporary = DirectoryPrefix(WithoutTrailingBackslash(FullPath(temporary)));
         if (StartsWithIgnoringCase(temporary, DirectoryPrefix(full))) {
             return true;
@@ -115,7 +115,7 @@ bool IsUnsafeToEmpty(const std::string& directory) {
 std::unique_ptr<Archive> OpenEmbeddedCoreArchive() {
     const std::uint8_t* data = nullptr;
     std::uint32_t size = 0;
-    if (!Environment().CoreArchiveData(data, size) || size == 0) {
+    if (!Machine().CoreArchiveData(data, size) || size == 0) {
         return nullptr;
     }
     std::unique_ptr<Archive> archive;
@@ -163,7 +163,7 @@ ProcedureResult InstallConfigurationManagerFiles(const std::string& directory,
         return ProcedureResult::Cancelled;
     }
     std::string program;
-    if (!Environment().ModulePath(program)) {
+    if (!Machine().ModulePath(program)) {
         program = ConfigurationManagerExe;
     }
     const std::string source = DirectoryOf(program);
@@ -236,14 +236,19 @@ public:
         : progress_(progress), transaction_(transaction), errors_(errors) {}
 
     // False ends the activity; result() says how.
-    bool Key(const char* path, int percent) {
-        return Done(CreateRegistryKey(path, &transaction_, errors_), percent);
+    // Keys are named as the layout names them; the machine says where they are kept.
+    bool Key(const char* key, int percent) {
+        return Done(CreateRegistryKey(Machine().RegistryKey(key), &transaction_, errors_), percent);
     }
-    bool Value(const char* path, const char* name, const std::string& text, int percent) {
-        return Done(WriteRegistryString(path, name, text, &transaction_, errors_), percent);
+    bool Value(const char* key, const char* name, const std::string& text, int percent) {
+        return Done(
+            WriteRegistryString(Machine().RegistryKey(key), name, text, &transaction_, errors_),
+            percent);
     }
-    bool Default(const char* path, const std::string& text, int percent) {
-        return Done(WriteRegistryDefaultString(path, text, &transaction_, errors_), percent);
+    bool Default(const char* key, const std::string& text, int percent) {
+        return Done(
+            WriteRegistryDefaultString(Machine().RegistryKey(key), text, &transaction_, errors_),
+            percent);
     }
     bool Done(bool succeeded, int percent) {
         if (!succeeded) {
@@ -304,8 +309,8 @@ ProcedureResult RegisterPlatform(const std::string& directory, ProgressReporter&
     }
 
     std::string programs;
-    if (!Environment().ShellFolder(ShellFolderRole::CommonPrograms, programs) &&
-        !Environment().ShellFolder(ShellFolderRole::Programs, programs)) {
+    if (!Machine().FindShellFolder(ShellFolder::CommonPrograms, programs) &&
+        !Machine().FindShellFolder(ShellFolder::Programs, programs)) {
         errors.Add(Message(11200));
         return ProcedureResult::Failed;
     }

@@ -1,5 +1,7 @@
-// Where the procedures find the machine's shell folders, its free disk space and the registry keys
-// of the platform's layout: the real machine in the program, scratch places in tests.
+// Where the procedures find the machine's shell folders, its free disk space, the registry keys
+// of the platform's layout, the Windows family with its start-up batch file, the running program
+// with the core archive it carries, and how they start processes and announce a changed system
+// environment: the real machine in the program, scratch places and recorders in tests.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +23,14 @@ inline constexpr ShellFolder AllShellFolders[] = {
     ShellFolder::StartMenu,     ShellFolder::CommonPrograms, ShellFolder::Programs,
 };
 
+// The platform identifiers of the system's version query.
+inline constexpr int Win32sPlatform = 0;
+inline constexpr int Windows95Platform = 1; // Windows 95, 98 and ME
+inline constexpr int WindowsNtPlatform = 2; // Windows NT, 2000 and XP
+
+// The program's resource (type "Binary") that holds the core archive.
+inline constexpr int CoreArchiveResourceId = 139;
+
 // Every operation of the base class asks the real machine; a test overrides what it must
 // control.
 class MachineEnvironment {
@@ -32,7 +42,25 @@ public:
     virtual bool QueryClusterSize(char drive, std::uint32_t& bytes);
     // The key that holds what the layout keeps at `key` (a full key path such as Platform20Key).
     virtual std::string RegistryKey(const std::string& key);
+
+    // The platform identifier of the version query; -1 when the query fails.
+    virtual int PlatformId();
+    // The start-up batch file of the Windows 95 family ("c:\autoexec.bat").
+    virtual std::string AutoexecPath();
+    // The full path of the running program (at most 260 characters).
+    virtual bool ModulePath(std::string& path);
+    // The user's temporary directory (at most 260 characters).
+    virtual bool TempDirectory(std::string& path);
+    virtual bool StartProcess(const std::string& program, const std::string& arguments);
+    // Tells every top-level window that the system environment changed, waiting at most 5000 ms.
+    virtual void BroadcastEnvironmentChange();
+    // The bytes of the core archive the program carries; they stay valid for the life of the
+    // process. False when there is none or it is empty.
+    virtual bool CoreArchiveData(const std::uint8_t*& data, std::uint32_t& size);
 };
+
+// A resource of type "Binary" of a loaded module (null: the program itself).
+bool FindBinaryResource(void* module, int id, const std::uint8_t*& data, std::uint32_t& size);
 
 // The environment in force: the real machine unless a test installed another.
 MachineEnvironment& Machine();

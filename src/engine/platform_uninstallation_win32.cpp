@@ -8,9 +8,9 @@
 #include "common/messages.h"
 #include "engine/core_installation.h"
 #include "engine/file_actions.h"
+#include "engine/machine_environment.h"
 #include "engine/registry.h"
 #include "engine/search_path.h"
-#include "engine/system_environment.h"
 #include "engine/tree_visitors.h"
 
 namespace nebcm {
@@ -33,7 +33,7 @@ bool Step(ProgressReporter& progress, int percent, unsigned pause) {
 
 ProcedureResult RemovePlatformRegistration(const std::string& directory, ErrorList& errors) {
     for (const char* key : RegistrationKeys) {
-        DeleteRegistryKey(key, nullptr, errors);
+        DeleteRegistryKey(Machine().RegistryKey(key), nullptr, errors);
     }
     // An empty directory would only take the empty parts out of the search path.
     if (!directory.empty()) {
@@ -73,7 +73,7 @@ ProcedureResult UnregisterPlatform(const std::string& directory, ProgressReporte
     const int percents[] = {8, 16, 25, 33, 41, 50};
     int step = 0;
     for (const char* key : RegistrationKeys) {
-        if (!DeleteRegistryKey(key, &transaction, errors)) {
+        if (!DeleteRegistryKey(Machine().RegistryKey(key), &transaction, errors)) {
             return ProcedureResult::Failed;
         }
         if (!Step(progress, percents[step++], 166)) {

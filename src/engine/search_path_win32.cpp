@@ -4,15 +4,14 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <memory>
 
 #include "common/constants.h"
 #include "common/messages.h"
 #include "engine/file_actions.h"
+#include "engine/machine_environment.h"
 #include "engine/registry.h"
 #include "engine/system_calls_win32.h"
-#include "engine/system_environment.h"
 #include "model/validator.h"
 #include "platform/handles_win32.h"
 
@@ -22,10 +21,28 @@ namespace {
 
 const char PlatformNotRecognized[] = "The platform is not recognized";
 
-// The environment key below HKEY_LOCAL_MACHINE.
-std::string EnvironmentSubkey() {
-    const char root[] = "HKEY_LOCAL_MACHINE\\";
-    return std::string(EnvironmentKey + std::strlen(root));
+// Where the machine keeps the environment key.
+std::string EnvironmentKeyPath() {
+    return Machine().RegistryKey(EnvironmentKey);
+}
+
+// Opens a key, given by its full path, for reading.
+LONG OpenForReading(const std::string& keyPath, RegistryKey& key) {
+    const struct {
+        const char* name;
+        HKEY key;
+    } roots[] = {
+        {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},     {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+        {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},   {"HKEY_USERS", HKEY_USERS},
+        {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG}, {"HKEY_DYN_DATA", HKEY_DYN_DATA},
+    };
+    std::size_t slash = keyPath.find('\\');
+    for (const auto& root : roots) {
+        if (slash != std::string::npos && keyPath.compare(0, slash, root.name) == 0) {
+            return sys::RegOpenKey(root.key, keyPath.substr(slash + 1), KEY_READ, key.put());
+        }
+    }
+    return ERROR_FILE_NOT_FOUND;
 }
 
 // Reads the whole search path, however long it is. A missing key or value is an empty path; a
@@ -33,8 +50,9 @@ std::string EnvironmentSubkey() {
 // a path that lost what it held.
 bool ReadSearchPath(std::string& path, ErrorList& errors) {
     path.clear();
+    const std::string keyPath = EnvironmentKeyPath();
     RegistryKey key;
-    LONG opened = sys::RegOpenKey(HKEY_LOCAL_MACHINE, EnvironmentSubkey(), KEY_READ, key.put());
+    LONG opened = OpenForReading(keyPath, key);
     if (opened == ERROR_FILE_NOT_FOUND) {
         return true;
     }
@@ -52,7 +70,7 @@ bool ReadSearchPath(std::string& path, ErrorList& errors) {
                                      &size);
     }
     if (queried != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
-        errors.Add(Message(10009, PathValue, EnvironmentKey));
+        errors.Add(Message(10009, PathValue, keyPath));
         return false;
     }
     data.resize(size);
@@ -64,7 +82,7 @@ bool ReadSearchPath(std::string& path, ErrorList& errors) {
 }
 
 bool WriteSearchPath(const std::string& path, Transaction* transaction, ErrorList& errors) {
-    return WriteRegistryValue(EnvironmentKey, PathValue, RegistryExpandStringType,
+    return WriteRegistryValue(EnvironmentKeyPath(), PathValue, RegistryExpandStringType,
                               static_cast<std::uint32_t>(path.size() + 1), path.c_str(),
                               transaction, errors);
 }
@@ -133,8 +151,8 @@ bool WriteBatchLines(const std::string& file, const std::vector<std::string>& li
 
 ProcedureResult AddToNtSearchPath(const std::string& directory, Transaction* transaction,
                                   ErrorList& errors) {
-    if (!RegistryKeyExists(EnvironmentKey) &&
-        !CreateRegistryKey(EnvironmentKey, transaction, errors)) {
+    const std::string keyPath = EnvironmentKeyPath();
+    if (!RegistryKeyExists(keyPath) && !CreateRegistryKey(keyPath, transaction, errors)) {
         return ProcedureResult::Failed;
     }
     std::string path;
@@ -148,13 +166,13 @@ ProcedureResult AddToNtSearchPath(const std::string& directory, Transaction* tra
     if (!WriteSearchPath(path, transaction, errors)) {
         return ProcedureResult::Failed;
     }
-    Environment().BroadcastEnvironmentChange();
+    Machine().BroadcastEnvironmentChange();
     return ProcedureResult::Succeeded;
 }
 
 ProcedureResult AddToBatchSearchPath(const std::string& directory, Transaction* transaction,
                                      ErrorList& errors) {
-    const std::string file = Environment().AutoexecPath();
+    const std::string file = Machine().AutoexecPath();
     std::vector<std::string> lines;
     bool exists = IsFile(file);
     if (exists && !ReadBatchLines(file, lines)) {
@@ -174,7 +192,7 @@ ProcedureResult AddToBatchSearchPath(const std::string& directory, Transaction* 
 
 ProcedureResult RemoveFromNtSearchPath(const std::string& directory, Transaction* transaction,
                                        ErrorList& errors) {
-    if (!RegistryKeyExists(EnvironmentKey)) {
+    if (!RegistryKeyExists(EnvironmentKeyPath())) {
         return ProcedureResult::Succeeded;
     }
     const int mark = transaction != nullptr ? transaction->Count() : 0;
@@ -186,13 +204,13 @@ ProcedureResult RemoveFromNtSearchPath(const std::string& directory, Transaction
         RollBackTo(transaction, mark);
         return ProcedureResult::Failed;
     }
-    Environment().BroadcastEnvironmentChange();
+    Machine().BroadcastEnvironmentChange();
     return ProcedureResult::Succeeded;
 }
 
 ProcedureResult RemoveFromBatchSearchPath(const std::string& directory, Transaction* transaction,
                                           ErrorList& errors) {
-    const std::string file = Environment().AutoexecPath();
+    const std::string file = Machine().AutoexecPath();
     // Nothing to take a line out of: a missing batch file is not made by an uninstallation.
     if (!IsFile(file)) {
         return ProcedureResult::Succeeded;
@@ -250,7 +268,7 @@ std::string SearchPathWithout(const std::string& path, const std::string& direct
 
 ProcedureResult AddToSearchPath(const std::string& directory, Transaction* transaction,
                                 ErrorList& errors) {
-    switch (Environment().PlatformId()) {
+    switch (Machine().PlatformId()) {
     case WindowsNtPlatform:
         return AddToNtSearchPath(directory, transaction, errors);
     case Windows95Platform:
@@ -264,7 +282,7 @@ ProcedureResult AddToSearchPath(const std::string& directory, Transaction* trans
 
 ProcedureResult RemoveFromSearchPath(const std::string& directory, Transaction* transaction,
                                      ErrorList& errors) {
-    switch (Environment().PlatformId()) {
+    switch (Machine().PlatformId()) {
     case WindowsNtPlatform:
         return RemoveFromNtSearchPath(directory, transaction, errors);
     case Windows95Platform:

@@ -4,9 +4,9 @@
 #include <set>
 
 #include "common/messages.h"
+#include "engine/machine_environment.h"
 #include "engine/shortcuts.h"
 #include "engine/system_calls_win32.h"
-#include "engine/system_environment.h"
 #include "model/validator.h"
 
 namespace nebcm {
@@ -118,15 +118,10 @@ bool RemoveFileAndEmptyFolders(const std::string& path, const std::vector<std::s
 }
 
 std::vector<std::string> ShellFolderPaths() {
-    const ShellFolderRole roles[] = {
-        ShellFolderRole::StartMenu,      ShellFolderRole::Programs,
-        ShellFolderRole::Desktop,        ShellFolderRole::CommonStartMenu,
-        ShellFolderRole::CommonPrograms, ShellFolderRole::CommonDesktop,
-    };
     std::vector<std::string> folders;
-    for (ShellFolderRole role : roles) {
+    for (ShellFolder folder : AllShellFolders) {
         std::string path;
-        if (Environment().ShellFolder(role, path) && !path.empty()) {
+        if (Machine().FindShellFolder(folder, path) && !path.empty()) {
             folders.push_back(path);
         }
     }
@@ -134,16 +129,16 @@ std::vector<std::string> ShellFolderPaths() {
 }
 
 std::vector<std::string> CollectShortcutsInto(const std::string& directory) {
-    const ShellFolderRole roles[] = {
-        ShellFolderRole::StartMenu,
-        ShellFolderRole::CommonStartMenu,
-        ShellFolderRole::Desktop,
-        ShellFolderRole::CommonDesktop,
+    const ShellFolder roles[] = {
+        ShellFolder::StartMenu,
+        ShellFolder::CommonStartMenu,
+        ShellFolder::Desktop,
+        ShellFolder::CommonDesktop,
     };
     std::set<std::string> found;
-    for (ShellFolderRole role : roles) {
+    for (ShellFolder role : roles) {
         std::string folder;
-        if (Environment().ShellFolder(role, folder) && IsDirectory(folder)) {
+        if (Machine().FindShellFolder(role, folder) && IsDirectory(folder)) {
             ShortcutCollector collector(directory);
             WalkDirectory(folder, collector, WalkOrder::DirectoriesFirst);
             found.insert(collector.Shortcuts().begin(), collector.Shortcuts().end());

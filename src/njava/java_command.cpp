@@ -2,7 +2,6 @@
 #include "njava/java_command.h"
 
 #include <cctype>
-#include <cstdlib>
 
 namespace nebcm::njava {
 
@@ -70,11 +69,10 @@ std::string Trimmed(const std::string& text) {
 } // namespace
 
 int JavaTypeFromText(const std::string* text) {
-    if (text == nullptr) {
-        return 2;
+    if (text != nullptr && text->size() == 1 && (*text)[0] >= '0' && (*text)[0] <= '2') {
+        return (*text)[0] - '0';
     }
-    int type = std::atoi(text->c_str());
-    return type >= 0 && type <= 2 ? type : 2;
+    return 2;
 }
 
 bool NextArgument(const std::string& commandLine, std::size_t& pos, std::string& argument) {

@@ -15,7 +15,8 @@ struct JavaSettings {
     std::string customCommandLine;
 };
 
-// Reads a stored "Type": missing, not a number or outside 0..2 is the custom command line.
+// Reads a stored "Type": anything but "0", "1" or "2" (missing too) is the custom command line,
+// as the configuration manager reads it.
 int JavaTypeFromText(const std::string* text);
 
 // The launcher's own command line, after the program name: [-gui] CLASS [ARGUMENTS...]. CLASS is a

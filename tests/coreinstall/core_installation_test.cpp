@@ -65,8 +65,8 @@ TEST_F(CoreActivityTest, TheProgramCarriesTheLauncherAndTheCoreClasses) {
 }
 
 TEST_F(CoreActivityTest, CoreIsExtractedWithItsTimesAndListedInTheFirstDatabase) {
-    environment_.useRealArchive = false;
-    environment_.archive = SmallCore();
+    machine_.useRealArchive = false;
+    machine_.archive = SmallCore();
     RecordingProgress progress;
     Transaction transaction;
     ErrorList errors;
@@ -122,9 +122,9 @@ TEST_F(CoreActivityTest, ArchiveThatIsNotACoreIsRefusedBeforeAnythingIsWritten) 
         {"a database", MakeArchive({{"njava.exe", "MZ"}, {"neb.cdb", "[Core]"}})},
         {"a name outside", MakeArchive({{"njava.exe", "MZ"}, {"..\\outside.txt", "x"}})},
     };
-    environment_.useRealArchive = false;
+    machine_.useRealArchive = false;
     for (const Case& c : cases) {
-        environment_.archive = c.bytes;
+        machine_.archive = c.bytes;
         RecordingProgress progress;
         Transaction transaction;
         ErrorList errors;
@@ -139,8 +139,8 @@ TEST_F(CoreActivityTest, ArchiveThatIsNotACoreIsRefusedBeforeAnythingIsWritten) 
 }
 
 TEST_F(CoreActivityTest, CoreActivityStopsAtACancelAndFailsOnAFileInTheWay) {
-    environment_.useRealArchive = false;
-    environment_.archive = SmallCore();
+    machine_.useRealArchive = false;
+    machine_.archive = SmallCore();
     {
         RecordingProgress progress;
         progress.cancelWhen = CancelAfter(3001, 2);

@@ -20,14 +20,29 @@ LONG OverridePredefinedKey(HKEY root, HKEY replacement) {
     return function != nullptr ? function(root, replacement) : ERROR_CALL_NOT_IMPLEMENTED;
 }
 
-std::pair<HKEY, std::string> SplitRoot(const std::string& keyPath) {
-    std::size_t slash = keyPath.find('\\');
-    std::string root = keyPath.substr(0, slash);
-    std::string rest = slash == std::string::npos ? std::string() : keyPath.substr(slash + 1);
-    HKEY key = root == "HKEY_LOCAL_MACHINE"  ? HKEY_LOCAL_MACHINE
-               : root == "HKEY_CLASSES_ROOT" ? HKEY_CLASSES_ROOT
-                                             : HKEY_CURRENT_USER;
-    return {key, rest};
+// The machine's place of a layout key, below HKEY_CURRENT_USER.
+std::string MappedSubkey(const std::string& key) {
+    std::string mapped = Machine().RegistryKey(key);
+    const std::string root = "HKEY_CURRENT_USER\\";
+    EXPECT_EQ(mapped.compare(0, root.size(), root), 0) << mapped;
+    return mapped.substr(root.size());
+}
+
+HKEY OpenMapped(const std::string& key, REGSAM access) {
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, MappedSubkey(key).c_str(), 0, access, &opened) !=
+        ERROR_SUCCESS) {
+        return nullptr;
+    }
+    return opened;
+}
+
+bool IsEmptyKey(HKEY key) {
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    return ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                              nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+           subkeys == 0 && values == 0;
 }
 
 } // namespace
@@ -83,24 +98,8 @@ std::function<bool(const RecordingProgress&)> CancelAfter(int activity, int perc
     };
 }
 
-bool FakeEnvironment::ModulePath(std::string& path) {
-    if (module.empty()) {
-        return false;
-    }
-    path = module;
-    return true;
-}
-
-bool FakeEnvironment::TempDirectory(std::string& path) {
-    if (temp.empty()) {
-        return false;
-    }
-    path = temp;
-    return true;
-}
-
-bool FakeEnvironment::ShellFolder(ShellFolderRole role, std::string& path) {
-    auto found = folders.find(role);
+bool FakeMachine::FindShellFolder(ShellFolder folder, std::string& path) {
+    auto found = folders.find(folder);
     if (found == folders.end()) {
         return false;
     }
@@ -108,12 +107,28 @@ bool FakeEnvironment::ShellFolder(ShellFolderRole role, std::string& path) {
     return true;
 }
 
-bool FakeEnvironment::StartProcess(const std::string& program, const std::string& arguments) {
+bool FakeMachine::ModulePath(std::string& path) {
+    if (module.empty()) {
+        return false;
+    }
+    path = module;
+    return true;
+}
+
+bool FakeMachine::TempDirectory(std::string& path) {
+    if (temp.empty()) {
+        return false;
+    }
+    path = temp;
+    return true;
+}
+
+bool FakeMachine::StartProcess(const std::string& program, const std::string& arguments) {
     started.emplace_back(program, arguments);
     return startSucceeds;
 }
 
-bool FakeEnvironment::CoreArchiveData(const std::uint8_t*& data, std::uint32_t& size) {
+bool FakeMachine::CoreArchiveData(const std::uint8_t*& data, std::uint32_t& size) {
     if (useRealArchive) {
         return RealCoreArchive(data, size);
     }
@@ -164,48 +179,51 @@ void CoreInstallTest::SetUp() {
     if (HasFatalFailure()) {
         return;
     }
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, (keySub_ + "\\HKLM").c_str(), 0, nullptr, 0,
-                                KEY_ALL_ACCESS, nullptr, &machine_, nullptr),
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, (keySub_ + "\\Stray\\HKLM").c_str(), 0, nullptr,
+                                0, KEY_ALL_ACCESS, nullptr, &strayMachine_, nullptr),
               ERROR_SUCCESS);
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, (keySub_ + "\\HKCR").c_str(), 0, nullptr, 0,
-                                KEY_ALL_ACCESS, nullptr, &classes_, nullptr),
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, (keySub_ + "\\Stray\\HKCR").c_str(), 0, nullptr,
+                                0, KEY_ALL_ACCESS, nullptr, &strayClasses_, nullptr),
               ERROR_SUCCESS);
-    ASSERT_EQ(OverridePredefinedKey(HKEY_LOCAL_MACHINE, machine_), ERROR_SUCCESS);
-    ASSERT_EQ(OverridePredefinedKey(HKEY_CLASSES_ROOT, classes_), ERROR_SUCCESS);
+    ASSERT_EQ(OverridePredefinedKey(HKEY_LOCAL_MACHINE, strayMachine_), ERROR_SUCCESS);
+    ASSERT_EQ(OverridePredefinedKey(HKEY_CLASSES_ROOT, strayClasses_), ERROR_SUCCESS);
 
-    const std::pair<ShellFolderRole, const char*> folders[] = {
-        {ShellFolderRole::StartMenu, "shell\\Start Menu"},
-        {ShellFolderRole::Programs, "shell\\Start Menu\\Programs"},
-        {ShellFolderRole::Desktop, "shell\\Desktop"},
-        {ShellFolderRole::CommonStartMenu, "shell\\All Users\\Start Menu"},
-        {ShellFolderRole::CommonPrograms, "shell\\All Users\\Start Menu\\Programs"},
-        {ShellFolderRole::CommonDesktop, "shell\\All Users\\Desktop"},
+    const std::pair<ShellFolder, const char*> folders[] = {
+        {ShellFolder::StartMenu, "shell\\Start Menu"},
+        {ShellFolder::Programs, "shell\\Start Menu\\Programs"},
+        {ShellFolder::Desktop, "shell\\Desktop"},
+        {ShellFolder::CommonStartMenu, "shell\\All Users\\Start Menu"},
+        {ShellFolder::CommonPrograms, "shell\\All Users\\Start Menu\\Programs"},
+        {ShellFolder::CommonDesktop, "shell\\All Users\\Desktop"},
     };
     ::CreateDirectoryA(Work("shell").c_str(), nullptr);
     ::CreateDirectoryA(Work("shell\\All Users").c_str(), nullptr);
-    for (const auto& [role, relative] : folders) {
+    for (const auto& [folder, relative] : folders) {
         ASSERT_TRUE(::CreateDirectoryA(Work(relative).c_str(), nullptr)) << relative;
-        environment_.folders[role] = Work(relative);
+        machine_.folders[folder] = Work(relative);
     }
     ASSERT_TRUE(::CreateDirectoryA(Work("drive").c_str(), nullptr));
-    environment_.autoexec = Work("drive\\autoexec.bat");
-    environment_.temp = temp_ + "\\";
+    machine_.registryRoot = Key("Layout");
+    machine_.autoexec = Work("drive\\autoexec.bat");
+    machine_.temp = temp_ + "\\";
     medium_ = Source("medium");
     ASSERT_TRUE(::CreateDirectoryA(medium_.c_str(), nullptr));
-    environment_.module = medium_ + "\\NebCM.exe";
+    machine_.module = medium_ + "\\NebCM.exe";
     WriteMedium();
-    previousEnvironment_ = SetSystemEnvironment(&environment_);
+    SetMachineEnvironment(&machine_);
 }
 
 void CoreInstallTest::TearDown() {
-    SetSystemEnvironment(previousEnvironment_);
+    SetMachineEnvironment(nullptr);
     OverridePredefinedKey(HKEY_LOCAL_MACHINE, nullptr);
     OverridePredefinedKey(HKEY_CLASSES_ROOT, nullptr);
-    if (machine_ != nullptr) {
-        ::RegCloseKey(machine_);
+    if (strayMachine_ != nullptr) {
+        EXPECT_TRUE(IsEmptyKey(strayMachine_)) << "a procedure wrote to HKEY_LOCAL_MACHINE itself";
+        ::RegCloseKey(strayMachine_);
     }
-    if (classes_ != nullptr) {
-        ::RegCloseKey(classes_);
+    if (strayClasses_ != nullptr) {
+        EXPECT_TRUE(IsEmptyKey(strayClasses_)) << "a procedure wrote to HKEY_CLASSES_ROOT itself";
+        ::RegCloseKey(strayClasses_);
     }
     EngineTest::TearDown();
 }
@@ -226,55 +244,70 @@ std::string CoreInstallTest::Install(const std::string& relative) const {
     return relative.empty() ? Work("NEB\\20") : Work("NEB\\20\\" + relative);
 }
 
-std::string CoreInstallTest::MachineSubkey(const std::string& relative) const {
-    return keySub_ + "\\HKLM\\" + relative;
-}
-
-std::string CoreInstallTest::ClassesSubkey(const std::string& relative) const {
-    return keySub_ + "\\HKCR\\" + relative;
-}
-
-std::string CoreInstallTest::Value(const std::string& keyPath, const std::string& name) {
-    auto [root, subkey] = SplitRoot(keyPath);
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+std::string CoreInstallTest::Value(const std::string& key, const std::string& name) {
+    HKEY opened = OpenMapped(key, KEY_READ);
+    if (opened == nullptr) {
         return "<missing>";
     }
     char buffer[8192];
     DWORD size = sizeof buffer;
     DWORD type = 0;
-    LONG result = ::RegQueryValueExA(key, name.empty() ? nullptr : name.c_str(), nullptr, &type,
+    LONG result = ::RegQueryValueExA(opened, name.empty() ? nullptr : name.c_str(), nullptr, &type,
                                      reinterpret_cast<BYTE*>(buffer), &size);
-    ::RegCloseKey(key);
+    ::RegCloseKey(opened);
     if (result != ERROR_SUCCESS) {
         return "<missing>";
     }
     return std::string(buffer, size > 0 && buffer[size - 1] == '\0' ? size - 1 : size);
 }
 
-bool CoreInstallTest::KeyExists(const std::string& keyPath) {
-    auto [root, subkey] = SplitRoot(keyPath);
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+DWORD CoreInstallTest::ValueType(const std::string& key, const std::string& name) {
+    HKEY opened = OpenMapped(key, KEY_READ);
+    DWORD type = 0;
+    if (opened != nullptr) {
+        ::RegQueryValueExA(opened, name.c_str(), nullptr, &type, nullptr, nullptr);
+        ::RegCloseKey(opened);
+    }
+    return type;
+}
+
+bool CoreInstallTest::KeyExists(const std::string& key) {
+    HKEY opened = OpenMapped(key, KEY_READ);
+    if (opened == nullptr) {
         return false;
     }
-    ::RegCloseKey(key);
+    ::RegCloseKey(opened);
     return true;
 }
 
-void CoreInstallTest::SetValue(const std::string& keyPath, const std::string& name,
-                               const std::string& value, DWORD type) {
-    auto [root, subkey] = SplitRoot(keyPath);
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExA(root, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                nullptr),
+namespace {
+
+void SetRaw(const std::string& key, const std::string& name, DWORD type, const void* data,
+            DWORD size) {
+    HKEY made = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, MappedSubkey(key).c_str(), 0, nullptr, 0,
+                                KEY_ALL_ACCESS, nullptr, &made, nullptr),
               ERROR_SUCCESS)
-        << keyPath;
-    LONG result = ::RegSetValueExA(key, name.empty() ? nullptr : name.c_str(), 0, type,
-                                   reinterpret_cast<const BYTE*>(value.c_str()),
-                                   static_cast<DWORD>(value.size() + 1));
-    ::RegCloseKey(key);
-    ASSERT_EQ(result, ERROR_SUCCESS) << keyPath << " " << name;
+        << key;
+    LONG result = ::RegSetValueExA(made, name.empty() ? nullptr : name.c_str(), 0, type,
+                                   static_cast<const BYTE*>(data), size);
+    ::RegCloseKey(made);
+    ASSERT_EQ(result, ERROR_SUCCESS) << key << " " << name;
+}
+
+} // namespace
+
+void CoreInstallTest::SetValue(const std::string& key, const std::string& name,
+                               const std::string& value, DWORD type) {
+    SetRaw(key, name, type, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+void CoreInstallTest::SetNumber(const std::string& key, const std::string& name, DWORD value) {
+    SetRaw(key, name, REG_DWORD, &value, sizeof value);
+}
+
+std::string CoreInstallTest::LayoutSnapshot() const {
+    return Describe(SnapshotRegistry(HKEY_CURRENT_USER, keySub_ + "\\Layout"));
 }
 
 } // namespace nebcm::test

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "engine/engine_fixture.h"
+#include "engine/machine_environment.h"
 #include "engine/progress.h"
-#include "engine/system_environment.h"
 
 namespace nebcm::test {
 
@@ -48,25 +48,27 @@ public:
 // Cancels once the activity has reported the given number of percentages.
 std::function<bool(const RecordingProgress&)> CancelAfter(int activity, int percents);
 
-// The system as the procedures see it in a test: scratch shell folders, batch file and temporary
-// directory, a program with its files on a scratch medium, and recorded process starts and
-// broadcasts.
-class FakeEnvironment : public SystemEnvironment {
+// The machine as the procedures see it in a test: scratch shell folders, batch file and temporary
+// directory, registry keys below the test's key, a program with its files on a scratch medium, and
+// recorded process starts and broadcasts.
+class FakeMachine : public MachineEnvironment {
 public:
+    bool FindShellFolder(ShellFolder folder, std::string& path) override;
+    std::string RegistryKey(const std::string& key) override { return registryRoot + "\\" + key; }
     int PlatformId() override { return platform; }
     std::string AutoexecPath() override { return autoexec; }
     bool ModulePath(std::string& path) override;
     bool TempDirectory(std::string& path) override;
-    bool ShellFolder(ShellFolderRole role, std::string& path) override;
     bool StartProcess(const std::string& program, const std::string& arguments) override;
     void BroadcastEnvironmentChange() override { ++broadcasts; }
     bool CoreArchiveData(const std::uint8_t*& data, std::uint32_t& size) override;
 
-    int platform = 2;
+    std::map<ShellFolder, std::string> folders; // a folder left out cannot be resolved
+    std::string registryRoot;
+    int platform = WindowsNtPlatform;
     std::string autoexec;
     std::string module; // empty: the module path cannot be had
     std::string temp;   // empty: no temporary directory
-    std::map<ShellFolderRole, std::string> folders;
     std::vector<std::pair<std::string, std::string>> started;
     bool startSucceeds = true;
     int broadcasts = 0;
@@ -90,28 +92,29 @@ protected:
 
     // The installation directory of the tests (below the work directory).
     std::string Install(const std::string& relative = std::string()) const;
-    // A shell folder of the stand-in environment.
-    std::string Folder(ShellFolderRole role) const { return environment_.folders.at(role); }
-    // A key below the redirected HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT, as a subkey of HKCU.
-    std::string MachineSubkey(const std::string& relative) const;
-    std::string ClassesSubkey(const std::string& relative) const;
-    // A string value of a registry path, or "<missing>".
-    static std::string Value(const std::string& keyPath, const std::string& name);
-    static bool KeyExists(const std::string& keyPath);
-    // Writes a string value (making the key) without a transaction; the test must succeed at it.
-    static void SetValue(const std::string& keyPath, const std::string& name,
-                         const std::string& value, DWORD type = REG_SZ);
+    std::string Folder(ShellFolder folder) const { return machine_.folders.at(folder); }
+    // The registry as the procedures see it: keys named as the layout names them.
+    static std::string Value(const std::string& key, const std::string& name);
+    static DWORD ValueType(const std::string& key, const std::string& name);
+    static bool KeyExists(const std::string& key);
+    // Writes a value (making the key) without a transaction; the test must succeed at it.
+    static void SetValue(const std::string& key, const std::string& name, const std::string& value,
+                         DWORD type = REG_SZ);
+    static void SetNumber(const std::string& key, const std::string& name, DWORD value);
+    // The layout as it stands below the test's key (the keys named as the layout names them).
+    std::string LayoutSnapshot() const;
 
     // The files of the scratch medium beside the stand-in program.
     void WriteMedium(bool withHelpIndex = true);
 
-    FakeEnvironment environment_;
+    FakeMachine machine_;
     std::string medium_;
 
 private:
-    HKEY machine_ = nullptr;
-    HKEY classes_ = nullptr;
-    SystemEnvironment* previousEnvironment_ = nullptr;
+    // The machine's own roots, redirected so that anything that forgets the machine's registry
+    // keys is caught instead of changing the test prefix.
+    HKEY strayMachine_ = nullptr;
+    HKEY strayClasses_ = nullptr;
 };
 
 } // namespace nebcm::test

@@ -15,18 +15,8 @@ const char Directory[] = "C:\\Program Files\\NEB\\20";
 class SearchPathTest : public CoreInstallTest {
 protected:
     std::string Path() const { return Value(EnvironmentKey, PathValue); }
-    DWORD PathType() const {
-        HKEY key = nullptr;
-        DWORD type = 0;
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE,
-                            "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", 0,
-                            KEY_READ, &key) == ERROR_SUCCESS) {
-            ::RegQueryValueExA(key, PathValue, nullptr, &type, nullptr, nullptr);
-            ::RegCloseKey(key);
-        }
-        return type;
-    }
-    void UseBatchFile() { environment_.platform = Windows95Platform; }
+    DWORD PathType() const { return ValueType(EnvironmentKey, PathValue); }
+    void UseBatchFile() { machine_.platform = Windows95Platform; }
 };
 
 TEST_F(SearchPathTest, NtFamilyAppendsTheDirectoryOncePerCallAsExpandableText) {
@@ -46,14 +36,14 @@ TEST_F(SearchPathTest, NtFamilyAppendsTheDirectoryOncePerCallAsExpandableText) {
         if (c.before != nullptr) {
             SetValue(EnvironmentKey, PathValue, c.before, REG_SZ);
         }
-        environment_.broadcasts = 0;
+        machine_.broadcasts = 0;
         ErrorList errors;
         EXPECT_EQ(AddToSearchPath(Directory, nullptr, errors), ProcedureResult::Succeeded);
         EXPECT_TRUE(errors.Empty());
         EXPECT_EQ(Path(), c.after);
         EXPECT_EQ(PathType(), static_cast<DWORD>(REG_EXPAND_SZ));
-        EXPECT_EQ(environment_.broadcasts, 1);
-        DeleteRegistryTreeRaw(HKEY_LOCAL_MACHINE, "SYSTEM");
+        EXPECT_EQ(machine_.broadcasts, 1);
+        DeleteRegistryTreeRaw(HKEY_CURRENT_USER, keySub_ + "\\Layout");
     }
 }
 
@@ -87,7 +77,7 @@ TEST_F(SearchPathTest, NtFamilyWithoutTheEnvironmentKey) {
     ErrorList errors;
     EXPECT_EQ(RemoveFromSearchPath(Directory, nullptr, errors), ProcedureResult::Succeeded);
     EXPECT_EQ(Describe(KeySnapshot()), before) << "removing made the key";
-    EXPECT_EQ(environment_.broadcasts, 0);
+    EXPECT_EQ(machine_.broadcasts, 0);
 
     // Adding makes the key, and a rollback takes it away again.
     Transaction transaction;
@@ -114,15 +104,7 @@ TEST_F(SearchPathTest, NtFamilyKeepsALongPathWhole) {
 }
 
 TEST_F(SearchPathTest, NtFamilyLeavesAPathItCannotReadAlone) {
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                                "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
-                                0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    DWORD number = 7;
-    ::RegSetValueExA(key, PathValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                     sizeof number);
-    ::RegCloseKey(key);
+    SetNumber(EnvironmentKey, PathValue, 7);
     const std::string before = Describe(KeySnapshot());
     for (bool adding : {true, false}) {
         Transaction transaction;
@@ -130,12 +112,12 @@ TEST_F(SearchPathTest, NtFamilyLeavesAPathItCannotReadAlone) {
         ProcedureResult result = adding ? AddToSearchPath(Directory, &transaction, errors)
                                         : RemoveFromSearchPath(Directory, &transaction, errors);
         EXPECT_EQ(result, ProcedureResult::Failed);
-        EXPECT_EQ(errors.Messages(),
-                  std::vector<std::string>{Message(10009, PathValue, EnvironmentKey)});
+        EXPECT_EQ(errors.Messages(), std::vector<std::string>{Message(
+                                         10009, PathValue, Machine().RegistryKey(EnvironmentKey))});
         EXPECT_EQ(transaction.Count(), 0);
         EXPECT_EQ(Describe(KeySnapshot()), before);
     }
-    EXPECT_EQ(environment_.broadcasts, 0);
+    EXPECT_EQ(machine_.broadcasts, 0);
 }
 
 TEST_F(SearchPathTest, NtFamilyEveryFailureIsUndone) {
@@ -170,52 +152,50 @@ TEST_F(SearchPathTest, NtFamilyEveryFailureIsUndone) {
 
 TEST_F(SearchPathTest, BatchFileGetsOneLineAppended) {
     UseBatchFile();
-    WriteBytes(environment_.autoexec, "@ECHO OFF  \r\nSET PATH=C:\\DOS\t\r\n\r\nrem end");
+    WriteBytes(machine_.autoexec, "@ECHO OFF  \r\nSET PATH=C:\\DOS\t\r\n\r\nrem end");
     Transaction transaction;
     ErrorList errors;
     const std::string before = Describe(WorkSnapshot());
     ASSERT_EQ(AddToSearchPath(Directory, &transaction, errors), ProcedureResult::Succeeded);
-    EXPECT_EQ(ReadBytes(environment_.autoexec), "@ECHO OFF\r\nSET PATH=C:\\DOS\r\n\r\nrem end\r\n"
-                                                "set PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n");
-    EXPECT_EQ(environment_.broadcasts, 0);
+    EXPECT_EQ(ReadBytes(machine_.autoexec), "@ECHO OFF\r\nSET PATH=C:\\DOS\r\n\r\nrem end\r\n"
+                                            "set PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n");
+    EXPECT_EQ(machine_.broadcasts, 0);
     // The batch file comes back byte for byte, with its times.
     EXPECT_TRUE(transaction.Rollback(errors));
     EXPECT_EQ(Describe(WorkSnapshot()), before);
     EXPECT_TRUE(errors.Empty());
 
-    ::DeleteFileA(environment_.autoexec.c_str());
+    ::DeleteFileA(machine_.autoexec.c_str());
     ASSERT_EQ(AddToSearchPath(Directory, nullptr, errors), ProcedureResult::Succeeded);
-    EXPECT_EQ(ReadBytes(environment_.autoexec), "set PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n");
+    EXPECT_EQ(ReadBytes(machine_.autoexec), "set PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n");
 }
 
 TEST_F(SearchPathTest, BatchFileLosesEveryLineOfTheDirectoryAndKeepsTheRestInOrder) {
     UseBatchFile();
-    WriteBytes(environment_.autoexec, "set PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n"
-                                      "@echo off\r\n"
-                                      "SET path=%path%;c:\\program files\\neb\\20   \r\n"
-                                      "set PATH=%PATH%;C:\\Program Files\\NEB\\200\r\n"
-                                      "rem set PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n"
-                                      "set PATH=%PATH%;C:\\Program Files\\NEB\\20");
+    WriteBytes(machine_.autoexec, "set PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n"
+                                  "@echo off\r\n"
+                                  "SET path=%path%;c:\\program files\\neb\\20   \r\n"
+                                  "set PATH=%PATH%;C:\\Program Files\\NEB\\200\r\n"
+                                  "rem set PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n"
+                                  "set PATH=%PATH%;C:\\Program Files\\NEB\\20");
     ErrorList errors;
     ASSERT_EQ(RemoveFromSearchPath(Directory, nullptr, errors), ProcedureResult::Succeeded);
-    EXPECT_EQ(ReadBytes(environment_.autoexec),
-              "@echo off\r\n"
-              "set PATH=%PATH%;C:\\Program Files\\NEB\\200\r\n"
-              "rem set PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n");
+    EXPECT_EQ(ReadBytes(machine_.autoexec), "@echo off\r\n"
+                                            "set PATH=%PATH%;C:\\Program Files\\NEB\\200\r\n"
+                                            "rem set PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n");
     EXPECT_TRUE(errors.Empty());
 
     // No batch file: nothing to take out, and none is made.
-    ::DeleteFileA(environment_.autoexec.c_str());
+    ::DeleteFileA(machine_.autoexec.c_str());
     EXPECT_EQ(RemoveFromSearchPath(Directory, nullptr, errors), ProcedureResult::Succeeded);
-    EXPECT_FALSE(IsFile(environment_.autoexec));
+    EXPECT_FALSE(IsFile(machine_.autoexec));
 }
 
 TEST_F(SearchPathTest, BatchFileInUseIsReportedAndLeftAsItWas) {
     UseBatchFile();
-    WriteBytes(environment_.autoexec,
-               "@echo off\r\nset PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n");
-    HANDLE held = ::CreateFileA(environment_.autoexec.c_str(), GENERIC_READ, 0, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    WriteBytes(machine_.autoexec, "@echo off\r\nset PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n");
+    HANDLE held = ::CreateFileA(machine_.autoexec.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     for (bool adding : {true, false}) {
         Transaction transaction;
@@ -223,19 +203,17 @@ TEST_F(SearchPathTest, BatchFileInUseIsReportedAndLeftAsItWas) {
         ProcedureResult result = adding ? AddToSearchPath(Directory, &transaction, errors)
                                         : RemoveFromSearchPath(Directory, &transaction, errors);
         EXPECT_EQ(result, ProcedureResult::Failed);
-        EXPECT_EQ(errors.Messages(),
-                  std::vector<std::string>{Message(10018, environment_.autoexec)});
+        EXPECT_EQ(errors.Messages(), std::vector<std::string>{Message(10018, machine_.autoexec)});
         EXPECT_EQ(transaction.Count(), 0);
     }
     ::CloseHandle(held);
-    EXPECT_EQ(ReadBytes(environment_.autoexec),
+    EXPECT_EQ(ReadBytes(machine_.autoexec),
               "@echo off\r\nset PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n");
 }
 
 TEST_F(SearchPathTest, BatchFileEveryFailureIsUndone) {
     UseBatchFile();
-    WriteBytes(environment_.autoexec,
-               "@echo off\r\nset PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n");
+    WriteBytes(machine_.autoexec, "@echo off\r\nset PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n");
     ExpectRollbackAfterEachFailure([](Transaction& transaction, ErrorList& errors) {
         return AddToSearchPath(Directory, &transaction, errors) == ProcedureResult::Succeeded;
     });
@@ -245,14 +223,14 @@ TEST_F(SearchPathTest, BatchFileEveryFailureIsUndone) {
 }
 
 TEST_F(SearchPathTest, UnknownPlatformCannotBeGivenAnEntryAndHasNoneToLose) {
-    environment_.platform = 3;
+    machine_.platform = 3;
     SetValue(EnvironmentKey, PathValue, Directory, REG_SZ);
     ErrorList errors;
     EXPECT_EQ(AddToSearchPath(Directory, nullptr, errors), ProcedureResult::Failed);
     EXPECT_EQ(errors.Messages(), std::vector<std::string>{"The platform is not recognized"});
     EXPECT_EQ(RemoveFromSearchPath(Directory, nullptr, errors), ProcedureResult::Succeeded);
     EXPECT_EQ(Path(), Directory);
-    EXPECT_FALSE(IsFile(environment_.autoexec));
+    EXPECT_FALSE(IsFile(machine_.autoexec));
 }
 
 } // namespace

@@ -180,8 +180,8 @@ TEST(JavaLauncherCommand, NothingConfiguredIsReportedForTheChosenKind) {
 }
 
 TEST(JavaLauncherSettings, StoredTypeOutsideTheThreeKindsIsCustom) {
-    const std::string texts[] = {"0", "1", "2", "7", "-1", "1x", ""};
-    const int types[] = {0, 1, 2, 2, 2, 1, 0};
+    const std::string texts[] = {"0", "1", "2", "7", "-1", "1x", "", " 1"};
+    const int types[] = {0, 1, 2, 2, 2, 2, 2, 2};
     for (std::size_t i = 0; i < sizeof types / sizeof types[0]; ++i) {
         EXPECT_EQ(JavaTypeFromText(&texts[i]), types[i]) << texts[i];
     }
