@@ -1,11 +1,14 @@
-// The core installation's first three activities: the configuration manager's own files, the core
-// extracted from the program's archive with the first component database, and the registration
-// with Windows.
+// The core installation: the run of its activities in one transaction, and the first three of
+// them (the configuration manager's own files, the core extracted from the program's archive with
+// the first component database, and the registration with Windows).
 #include "engine/core_installation.h"
+
+#include <functional>
 
 #include "common/constants.h"
 #include "common/messages.h"
 #include "engine/file_actions.h"
+#include "engine/installed_configuration.h"
 #include "engine/machine_environment.h"
 #include "engine/registry.h"
 #include "engine/search_path.h"
@@ -102,14 +105,87 @@ bool IsUnsafeToEmpty(const std::string& directory) {
     if (full.empty() || full.back() == '\\') {
         return true; // a drive root, or nothing we could name
     }
+    const std::string inside = DirectoryPrefix(full);
+    auto within = [&inside](const std::string& other) {
+        return !other.empty() &&
+               StartsWithIgnoringCase(DirectoryPrefix(WithoutTrailingBackslash(FullPath(other))),
+                                      inside);
+    };
     std::string temporary;
-    if (Machine().TempDirectory(temporary)) {
-        temporary = DirectoryPrefix(WithoutTrailingBackslash(FullPath(temporary)));
-        if (StartsWithIgnoringCase(temporary, DirectoryPrefix(full))) {
-            return true;
+    if (Machine().TempDirectory(temporary) && within(temporary)) {
+        return true;
+    }
+    // A 1.0 installation kept beside the new one must not be emptied with the directory.
+    std::string legacy;
+    return IsLegacyPlatformInstalled() && ReadLegacyInstallationPath(legacy) && within(legacy);
+}
+
+bool IsLegacyInstallationFound() {
+    ErrorList scratch;
+    return IsLegacyPlatformInstalled() && CheckLegacyInstallation(scratch);
+}
+
+ProcedureResult RunCoreInstallation(const std::string& directory, int upgradePolicy,
+                                    bool legacyFound, ProgressReporter& progress, ErrorList& errors,
+                                    std::string& programPath) {
+    // Without a trailing backslash, so that the recorded base and the database's directory agree.
+    const std::string installation = WithoutTrailingBackslash(FullPath(directory));
+    if (installation.empty()) {
+        errors.Add(Message(10001, directory));
+        return ProcedureResult::Failed;
+    }
+    const bool migrate = legacyFound && MigratesLegacySoftware(upgradePolicy);
+    const bool removeLegacy = legacyFound && RemovesLegacyPlatform(upgradePolicy);
+    Transaction transaction;
+    std::string startMenuFolder;
+    const std::function<ProcedureResult()> activities[] = {
+        [&] {
+            return InstallConfigurationManagerFiles(installation, progress, transaction, errors);
+        },
+        [&] { return InstallCoreFiles(installation, progress, transaction, errors); },
+        [&] {
+            return RegisterPlatform(installation, progress, transaction, errors, startMenuFolder);
+        },
+        [&] {
+            return migrate ? MigrateLegacySoftware(installation, startMenuFolder, progress,
+                                                   transaction, errors)
+                           : ProcedureResult(0);
+        },
+        [&] {
+            return removeLegacy
+                       ? RemoveLegacyPlatform(installation, migrate, progress, transaction, errors)
+                       : ProcedureResult(0);
+        },
+    };
+    auto rollBack = [&] {
+        ErrorList rollback;
+        transaction.Rollback(rollback);
+        errors.Append(rollback);
+    };
+    for (const auto& activity : activities) {
+        switch (activity()) {
+        case ProcedureResult::Succeeded:
+            progress.SetActivityStatus(3501);
+            break;
+        case ProcedureResult::Failed:
+            progress.SetActivityStatus(3502);
+            rollBack();
+            return ProcedureResult::Failed;
+        case ProcedureResult::Cancelled:
+            progress.SetActivityStatus(3503);
+            rollBack();
+            return ProcedureResult::Cancelled;
+        default:
+            break; // an activity that did not run
         }
     }
-    return false;
+    // A message left by an activity that still reported success fails the installation too.
+    if (!errors.Empty()) {
+        rollBack();
+        return ProcedureResult::Failed;
+    }
+    programPath = JoinPath(installation, ConfigurationManagerExe);
+    return ProcedureResult::Succeeded;
 }
 
 std::unique_ptr<Archive> OpenEmbeddedCoreArchive() {

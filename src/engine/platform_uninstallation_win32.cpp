@@ -23,6 +23,18 @@ const char* const RegistrationKeys[] = {
     DistributionSetTypeKey, ClassFileExtensionKey, ClassFileTypeKey,
 };
 
+// The maker's keys stay only while they hold something (a 1.0 installation, another product).
+void RemoveEmptyCompanyKeys(Transaction* transaction) {
+    const std::string platforms = std::string(CompanyKey) + "\\NEB";
+    for (const std::string& key : {platforms, std::string(CompanyKey)}) {
+        const std::string path = Machine().RegistryKey(key);
+        ErrorList ignored;
+        if (IsRegistryKeyEmpty(path) && !DeleteRegistryKey(path, transaction, ignored)) {
+            return;
+        }
+    }
+}
+
 bool Step(ProgressReporter& progress, int percent, unsigned pause) {
     progress.SetActivityPercent(percent);
     progress.Pause(pause);
@@ -35,6 +47,7 @@ ProcedureResult RemovePlatformRegistration(const std::string& directory, ErrorLi
     for (const char* key : RegistrationKeys) {
         DeleteRegistryKey(Machine().RegistryKey(key), nullptr, errors);
     }
+    RemoveEmptyCompanyKeys(nullptr);
     // An empty directory would only take the empty parts out of the search path.
     if (!directory.empty()) {
         RemoveFromSearchPath(directory, nullptr, errors);
@@ -75,6 +88,9 @@ ProcedureResult UnregisterPlatform(const std::string& directory, ProgressReporte
     for (const char* key : RegistrationKeys) {
         if (!DeleteRegistryKey(Machine().RegistryKey(key), &transaction, errors)) {
             return ProcedureResult::Failed;
+        }
+        if (std::string(key) == Platform20Key) {
+            RemoveEmptyCompanyKeys(&transaction);
         }
         if (!Step(progress, percents[step++], 166)) {
             return ProcedureResult::Cancelled;

@@ -49,6 +49,9 @@ bool DeleteRegistryValue(const std::string& path, const std::string& valueName,
 bool DeleteRegistryDefaultValue(const std::string& path, Transaction* transaction,
                                 ErrorList& errors);
 
+// True when the key exists and holds neither sub-keys nor values.
+bool IsRegistryKeyEmpty(const std::string& path);
+
 class UndoCreateRegistryKey : public UndoAction {
 public:
     explicit UndoCreateRegistryKey(std::string path) : path_(std::move(path)) {}

@@ -11,6 +11,7 @@
 #include "engine/file_actions.h"
 #include "engine/machine_environment.h"
 #include "engine/registry.h"
+#include "engine/registry_open_win32.h"
 #include "engine/system_calls_win32.h"
 #include "model/validator.h"
 #include "platform/handles_win32.h"
@@ -26,25 +27,6 @@ std::string EnvironmentKeyPath() {
     return Machine().RegistryKey(EnvironmentKey);
 }
 
-// Opens a key, given by its full path, for reading.
-LONG OpenForReading(const std::string& keyPath, RegistryKey& key) {
-    const struct {
-        const char* name;
-        HKEY key;
-    } roots[] = {
-        {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},     {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
-        {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},   {"HKEY_USERS", HKEY_USERS},
-        {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG}, {"HKEY_DYN_DATA", HKEY_DYN_DATA},
-    };
-    std::size_t slash = keyPath.find('\\');
-    for (const auto& root : roots) {
-        if (slash != std::string::npos && keyPath.compare(0, slash, root.name) == 0) {
-            return sys::RegOpenKey(root.key, keyPath.substr(slash + 1), KEY_READ, key.put());
-        }
-    }
-    return ERROR_FILE_NOT_FOUND;
-}
-
 // Reads the whole search path, however long it is. A missing key or value is an empty path; a
 // value that exists but cannot be read fails with a message, so that it is never overwritten by
 // a path that lost what it held.
@@ -52,7 +34,7 @@ bool ReadSearchPath(std::string& path, ErrorList& errors) {
     path.clear();
     const std::string keyPath = EnvironmentKeyPath();
     RegistryKey key;
-    LONG opened = OpenForReading(keyPath, key);
+    LONG opened = OpenRegistryKeyForReading(keyPath, key);
     if (opened == ERROR_FILE_NOT_FOUND) {
         return true;
     }

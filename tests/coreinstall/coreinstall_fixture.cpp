@@ -4,6 +4,9 @@
 
 #include <cstdlib>
 
+#include "common/constants.h"
+#include "engine/shortcuts.h"
+
 #include "../../tools/nebpack/archive_writer.h"
 
 namespace nebcm::test {
@@ -43,6 +46,20 @@ bool IsEmptyKey(HKEY key) {
     return ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
                               nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
            subkeys == 0 && values == 0;
+}
+
+// The shell keeps some settings of its own in HKEY_LOCAL_MACHINE and writes them when a link is
+// first saved in a process; that happens here, before the roots are redirected.
+bool WarmUpShell(const std::string& directory) {
+    std::string link = directory + "\\warm-up.lnk";
+    std::string target, arguments, workingDirectory;
+    ErrorList errors;
+    char program[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, program, MAX_PATH);
+    bool made = CreateShortcut(link, program, "", nullptr, errors) &&
+                ReadShortcut(link, target, arguments, workingDirectory);
+    ::DeleteFileA(link.c_str());
+    return made;
 }
 
 } // namespace
@@ -179,6 +196,8 @@ void CoreInstallTest::SetUp() {
     if (HasFatalFailure()) {
         return;
     }
+    static const bool shellReady = WarmUpShell(temp_);
+    ASSERT_TRUE(shellReady);
     ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, (keySub_ + "\\Stray\\HKLM").c_str(), 0, nullptr,
                                 0, KEY_ALL_ACCESS, nullptr, &strayMachine_, nullptr),
               ERROR_SUCCESS);
@@ -218,11 +237,15 @@ void CoreInstallTest::TearDown() {
     OverridePredefinedKey(HKEY_LOCAL_MACHINE, nullptr);
     OverridePredefinedKey(HKEY_CLASSES_ROOT, nullptr);
     if (strayMachine_ != nullptr) {
-        EXPECT_TRUE(IsEmptyKey(strayMachine_)) << "a procedure wrote to HKEY_LOCAL_MACHINE itself";
+        EXPECT_TRUE(IsEmptyKey(strayMachine_))
+            << "a procedure wrote to HKEY_LOCAL_MACHINE itself:\n"
+            << Describe(SnapshotRegistry(HKEY_CURRENT_USER, keySub_ + "\\Stray\\HKLM"));
         ::RegCloseKey(strayMachine_);
     }
     if (strayClasses_ != nullptr) {
-        EXPECT_TRUE(IsEmptyKey(strayClasses_)) << "a procedure wrote to HKEY_CLASSES_ROOT itself";
+        EXPECT_TRUE(IsEmptyKey(strayClasses_))
+            << "a procedure wrote to HKEY_CLASSES_ROOT itself:\n"
+            << Describe(SnapshotRegistry(HKEY_CURRENT_USER, keySub_ + "\\Stray\\HKCR"));
         ::RegCloseKey(strayClasses_);
     }
     EngineTest::TearDown();
@@ -304,6 +327,85 @@ void CoreInstallTest::SetValue(const std::string& key, const std::string& name,
 
 void CoreInstallTest::SetNumber(const std::string& key, const std::string& name, DWORD value) {
     SetRaw(key, name, REG_DWORD, &value, sizeof value);
+}
+
+void CoreInstallTest::PrepareMachineKeys() {
+    SetValue(EnvironmentKey, PathValue, "C:\\WINDOWS;C:\\Tools", REG_EXPAND_SZ);
+    HKEY made = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, MappedSubkey(UninstallKeyRoot).c_str(), 0,
+                                nullptr, 0, KEY_ALL_ACCESS, nullptr, &made, nullptr),
+              ERROR_SUCCESS);
+    ::RegCloseKey(made);
+}
+
+std::string CoreInstallTest::Legacy(const std::string& relative) const {
+    return relative.empty() ? Work("NEB10") : Work("NEB10\\" + relative);
+}
+
+std::string CoreInstallTest::LegacyGroup(const std::string& relative) const {
+    std::string group = Folder(ShellFolder::Programs) + "\\" + PlatformName10;
+    return relative.empty() ? group : group + "\\" + relative;
+}
+
+void CoreInstallTest::LayOutLegacyInstallation(bool withUninstallEntry) {
+    for (const char* directory : {"", "core", "app", "app\\doc", "lib"}) {
+        ::CreateDirectoryA(Legacy(directory).c_str(), nullptr);
+    }
+    WriteBytes(Legacy("neb.cdb"), "[Core]\nVersion=100\nDescription=NEB 1.0 Core\nCopyright=T\n"
+                                  "File=neb.exe\nFile=core/classes.zip\nBase=" +
+                                      Legacy() +
+                                      "\n\n"
+                                      "[Application:editor]\nVersion=120\nDescription=Editor\n"
+                                      "Copyright=T\nFile=app/run.exe;Editor\n"
+                                      "File=app/doc/readme.txt\n\n"
+                                      "[Library:util]\nVersion=110\nDescription=Util\n"
+                                      "Copyright=T\nFile=lib/util.zip\n");
+    WriteBytes(Legacy("neb.exe"), "MZ neb 1.0");
+    WriteBytes(Legacy("core\\classes.zip"), "PK core");
+    WriteBytes(Legacy("app\\run.exe"), "MZ editor");
+    WriteBytes(Legacy("app\\doc\\readme.txt"), "read me");
+    WriteBytes(Legacy("lib\\util.zip"), "PK util");
+    WriteBytes(Legacy("NebCM.exe"), "MZ old manager");
+    WriteBytes(Legacy("NebCM.hlp"), "old help");
+    WriteBytes(Legacy("NebCM.GID"), "old index");
+
+    SetValue(Platform10Key, InstallationPathValue, Legacy());
+    SetValue(Platform10Key, ComponentDatabaseValue, Legacy("neb.cdb"));
+    SetValue(Java10Key, JavaTypeValue, "1");
+    if (withUninstallEntry) {
+        SetValue(Uninstall10Key, DisplayNameValue, PlatformName10);
+        SetValue(Uninstall10Key, UninstallStringValue, Legacy("uninst.exe"));
+    }
+    MakeShortcut(LegacyGroup("Editor.lnk"), Legacy("app\\run.exe"));
+    MakeShortcut(LegacyGroup("NEB 1.0.lnk"), Legacy("neb.exe"));
+    MakeShortcut(Folder(ShellFolder::Desktop) + "\\Editor.lnk", Legacy("app\\run.exe"), Legacy(),
+                 "-new");
+    ::CreateDirectoryA((Folder(ShellFolder::CommonDesktop) + "\\Tools").c_str(), nullptr);
+    MakeShortcut(Folder(ShellFolder::CommonDesktop) + "\\Tools\\Neb.lnk", Legacy("neb.exe"));
+    WriteBytes(Work("elsewhere.exe"), "MZ");
+    MakeShortcut(Folder(ShellFolder::Desktop) + "\\Other.lnk", Work("elsewhere.exe"));
+}
+
+void CoreInstallTest::MakeShortcut(const std::string& link, const std::string& target,
+                                   const std::string& workingDirectory,
+                                   const std::string& arguments) {
+    ::CreateDirectoryA(DirectoryOf(link).c_str(), nullptr);
+    ErrorList errors;
+    if (workingDirectory.empty()) {
+        EXPECT_TRUE(CreateShortcut(link, target, arguments, nullptr, errors)) << link;
+    } else {
+        EXPECT_TRUE(CreateShortcutWithIcon(link, target, arguments, workingDirectory, SW_SHOWNORMAL,
+                                           target, 0, nullptr, errors))
+            << link;
+    }
+}
+
+CoreInstallTest::Link CoreInstallTest::ReadLink(const std::string& link) const {
+    Link read;
+    if (!ReadShortcut(link, read.target, read.arguments, read.directory)) {
+        read.target = "<unreadable>";
+    }
+    return read;
 }
 
 std::string CoreInstallTest::LayoutSnapshot() const {

@@ -107,6 +107,25 @@ protected:
     // The files of the scratch medium beside the stand-in program.
     void WriteMedium(bool withHelpIndex = true);
 
+    // What a Windows machine has before the platform comes: the list of uninstall entries and a
+    // system search path.
+    void PrepareMachineKeys();
+
+    // A 1.0 installation: its two registry keys, its directory with a 1.0 database, its own
+    // configuration manager files, a Start-menu group and shortcuts on the desktop, among them one
+    // in a folder of its own and one that points elsewhere.
+    void LayOutLegacyInstallation(bool withUninstallEntry = true);
+    std::string Legacy(const std::string& relative = std::string()) const;
+    std::string LegacyGroup(const std::string& relative = std::string()) const;
+    // A link made outside any transaction.
+    void MakeShortcut(const std::string& link, const std::string& target,
+                      const std::string& workingDirectory = std::string(),
+                      const std::string& arguments = std::string());
+    struct Link {
+        std::string target, arguments, directory;
+    };
+    Link ReadLink(const std::string& link) const;
+
     FakeMachine machine_;
     std::string medium_;
 

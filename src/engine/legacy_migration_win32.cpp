@@ -1,0 +1,257 @@
+// The 1.0 installation under the new platform: its software copied and listed in the new
+// database, and the 1.0 platform removed with its shortcuts moved to the new place or taken away.
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "common/constants.h"
+#include "common/messages.h"
+#include "engine/core_installation.h"
+#include "engine/file_actions.h"
+#include "engine/installed_configuration.h"
+#include "engine/machine_environment.h"
+#include "engine/registry.h"
+#include "engine/shortcuts.h"
+#include "engine/tree_visitors.h"
+#include "model/component_database_reader.h"
+#include "model/component_database_writer.h"
+#include "model/path_rules.h"
+#include "model/validator.h"
+
+namespace nebcm {
+
+namespace {
+
+bool Step(ProgressReporter& progress, int percent, unsigned pause) {
+    progress.SetActivityPercent(percent);
+    progress.Pause(pause);
+    return !progress.IsCancelled();
+}
+
+std::string Backslashed(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+// The files below a directory, by their '/'-separated paths relative to it.
+class RelativeFileCollector : public DirectoryVisitor {
+public:
+    explicit RelativeFileCollector(std::string prefix) : prefix_(std::move(prefix)) {}
+    bool Begin() override { return true; }
+    bool VisitDirectory(const std::string&) override { return true; }
+    bool VisitFile(const std::string& path) override {
+        if (path.size() > prefix_.size() && path.compare(0, prefix_.size(), prefix_) == 0) {
+            std::string relative = path.substr(prefix_.size());
+            std::replace(relative.begin(), relative.end(), '\\', '/');
+            files_.insert(relative);
+        }
+        return true;
+    }
+    bool End() override { return true; }
+    std::set<std::string>& Files() { return files_; }
+
+private:
+    std::string prefix_;
+    std::set<std::string> files_;
+};
+
+// The directory as the directory walk names it, with the separator behind it.
+std::string WalkPrefix(const std::string& directory) {
+    return DirectoryPrefix(WithoutTrailingBackslash(FullPath(directory)));
+}
+
+// Adds the 1.0 software to the database that the core activity wrote.
+bool ExtendDatabase(const std::string& database, const Configuration& legacy, ErrorList& errors,
+                    Transaction& transaction) {
+    std::unique_ptr<Configuration> configuration;
+    try {
+        TextFileReader text(database);
+        ComponentDatabaseReader reader(database, text, ReaderMode::Installed);
+        configuration = reader.Read(errors);
+        text.Close();
+    } catch (const IOException&) {
+        errors.Add(Message(12101, database));
+        return false;
+    }
+    if (!configuration) {
+        return false;
+    }
+    for (std::size_t i = 0; i < legacy.Count(); ++i) {
+        if (legacy.At(i).Kind() != ExtensionKind::Core) {
+            configuration->Add(legacy.At(i).Clone());
+        }
+    }
+    std::unique_ptr<TextFileWriter> writer = CreateTextOutputFile(database, &transaction, errors);
+    if (!writer) {
+        errors.Add(Message(10017, database));
+        return false;
+    }
+    try {
+        ComponentDatabaseWriter::Write(*configuration, *writer);
+        writer->Close();
+    } catch (const IOException&) {
+        errors.Add(Message(10017, database));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ProcedureResult MigrateLegacySoftware(const std::string& directory,
+                                      const std::string& startMenuFolder,
+                                      ProgressReporter& progress, Transaction& transaction,
+                                      ErrorList& errors) {
+    progress.BeginActivity(3003);
+    std::string legacyDirectory;
+    if (!ReadLegacyInstallationPath(legacyDirectory)) {
+        errors.Add(Message(12500));
+        return ProcedureResult::Failed;
+    }
+    ErrorList scratch;
+    std::unique_ptr<Configuration> legacy = LoadLegacyConfiguration(scratch);
+    if (!legacy) {
+        errors.Add(Message(12500)); // the user learns why nothing could be migrated
+        return ProcedureResult::Failed;
+    }
+
+    RelativeFileCollector collector(WalkPrefix(legacyDirectory));
+    WalkDirectory(legacyDirectory, collector, WalkOrder::DirectoriesFirst);
+    std::set<std::string>& files = collector.Files();
+    for (const char* own :
+         {LegacyComponentDatabaseFile, ConfigurationManagerExe, HelpFile, HelpIndexFile}) {
+        files.erase(own);
+    }
+    std::map<std::string, std::string> shortcuts;
+    for (std::size_t i = 0; i < legacy->Count(); ++i) {
+        const Extension& extension = legacy->At(i);
+        for (std::size_t f = 0; f < extension.FileCount(); ++f) {
+            const ExtensionFile& file = extension.FileAt(f);
+            if (extension.Kind() == ExtensionKind::Core) {
+                files.erase(file.Path());
+            } else if (!file.Shortcut().empty()) {
+                shortcuts[file.Path()] = std::string(PlatformName10) + "/" + file.Shortcut();
+            }
+        }
+    }
+
+    const int count = static_cast<int>(files.size());
+    int copied = 0;
+    for (const std::string& file : files) {
+        const std::string relative = Backslashed(file);
+        const std::string target = JoinPath(directory, relative);
+        if (!MakeSureDirectoryExists(DirectoryOf(target), &transaction, errors) ||
+            !CopyFileTo(JoinPath(legacyDirectory, relative), target, false, &transaction, errors)) {
+            return ProcedureResult::Failed;
+        }
+        auto shortcut = shortcuts.find(file);
+        if (shortcut != shortcuts.end() && IsValidRelativePath(shortcut->second) &&
+            !CreateShortcut(JoinPath(startMenuFolder, Backslashed(shortcut->second)), target, "",
+                            &transaction, errors)) {
+            return ProcedureResult::Failed;
+        }
+        ++copied;
+        if (!Step(progress, copied * 100 / count, static_cast<unsigned>(2000 / count))) {
+            return ProcedureResult::Cancelled;
+        }
+    }
+
+    if (!ExtendDatabase(JoinPath(directory, ComponentDatabaseFile), *legacy, errors, transaction)) {
+        return ProcedureResult::Failed;
+    }
+    return ProcedureResult::Succeeded;
+}
+
+ProcedureResult RemoveLegacyPlatform(const std::string& directory, bool migrated,
+                                     ProgressReporter& progress, Transaction& transaction,
+                                     ErrorList& errors) {
+    progress.BeginActivity(3004);
+    std::string legacyDirectory;
+    if (!ReadLegacyInstallationPath(legacyDirectory) || !IsDirectory(legacyDirectory)) {
+        errors.Add(Message(12500));
+        return ProcedureResult::Failed;
+    }
+    const std::string legacyPrefix = DirectoryPrefix(legacyDirectory);
+    // A new installation inside the old one would go with it.
+    if (StartsWithIgnoringCase(WalkPrefix(directory), WalkPrefix(legacyDirectory))) {
+        errors.Add(Message(10000, legacyDirectory));
+        return ProcedureResult::Failed;
+    }
+
+    std::string userGroup;
+    std::string commonGroup;
+    std::string folder;
+    if (Machine().FindShellFolder(ShellFolder::Programs, folder)) {
+        userGroup = JoinPath(folder, PlatformName10);
+    }
+    if (Machine().FindShellFolder(ShellFolder::CommonPrograms, folder)) {
+        commonGroup = JoinPath(folder, PlatformName10);
+    }
+    const int entries = CountTree(legacyDirectory).Total();
+    const std::vector<std::string> shortcuts = CollectShortcutsInto(legacyPrefix);
+    const int total = static_cast<int>(shortcuts.size()) + 4 + entries;
+    const unsigned pause = static_cast<unsigned>(2000 / total);
+
+    ProgressDeleteTreeVisitor remover(&transaction, progress, total);
+    if (!WalkDirectory(legacyDirectory, remover, WalkOrder::DirectoriesLast)) {
+        if (progress.IsCancelled()) {
+            return ProcedureResult::Cancelled;
+        }
+        remover.TakeErrors(errors);
+        return ProcedureResult::Failed;
+    }
+    int done = entries;
+    for (const std::string& group : {userGroup, commonGroup}) {
+        if (!group.empty() && IsDirectory(group) &&
+            !RemoveDirectoryTree(group, true, &transaction, errors)) {
+            return ProcedureResult::Failed;
+        }
+        if (!Step(progress, ++done * 100 / total, pause)) {
+            return ProcedureResult::Cancelled;
+        }
+    }
+
+    const std::vector<std::string> shellFolders = ShellFolderPaths();
+    const std::string legacyBare = WithoutTrailingBackslash(legacyDirectory);
+    for (const std::string& shortcut : shortcuts) {
+        if (PathExists(shortcut)) {
+            std::string target, arguments, workingDirectory;
+            std::string newTarget;
+            bool keep = migrated && ReadShortcut(shortcut, target, arguments, workingDirectory) &&
+                        StartsWithIgnoringCase(target, legacyPrefix) &&
+                        IsFile(newTarget = JoinPath(directory, target.substr(legacyPrefix.size())));
+            bool handled = false;
+            if (keep) {
+                std::string newDirectory = workingDirectory;
+                if (EqualIgnoringCase(WithoutTrailingBackslash(workingDirectory), legacyBare)) {
+                    newDirectory = directory;
+                } else if (StartsWithIgnoringCase(workingDirectory, legacyPrefix)) {
+                    newDirectory =
+                        JoinPath(directory, workingDirectory.substr(legacyPrefix.size()));
+                }
+                handled = UpdateShortcut(shortcut, newTarget, arguments, newDirectory, &transaction,
+                                         errors);
+            } else {
+                handled = RemoveFileAndEmptyFolders(shortcut, shellFolders, &transaction, errors);
+            }
+            if (!handled) {
+                return ProcedureResult::Failed;
+            }
+        }
+        if (!Step(progress, ++done * 100 / total, pause)) {
+            return ProcedureResult::Cancelled;
+        }
+    }
+
+    for (const char* key : {Platform10Key, Uninstall10Key}) {
+        if (!DeleteRegistryKey(Machine().RegistryKey(key), &transaction, errors)) {
+            return ProcedureResult::Failed;
+        }
+        if (!Step(progress, ++done * 100 / total, pause)) {
+            return ProcedureResult::Cancelled;
+        }
+    }
+    return ProcedureResult::Succeeded;
+}
+
+} // namespace nebcm
