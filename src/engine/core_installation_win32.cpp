@@ -10,6 +10,7 @@
 #include "engine/file_actions.h"
 #include "engine/installed_configuration.h"
 #include "engine/machine_environment.h"
+#include "engine/procedure_steps.h"
 #include "engine/registry.h"
 #include "engine/search_path.h"
 #include "engine/shortcuts.h"
@@ -19,13 +20,6 @@
 namespace nebcm {
 
 namespace {
-
-// Paces one unit of an activity and reports whether the user asked to stop.
-bool Step(ProgressReporter& progress, int percent, unsigned pause) {
-    progress.SetActivityPercent(percent);
-    progress.Pause(pause);
-    return !progress.IsCancelled();
-}
 
 std::string BackslashPath(std::string path) {
     for (char& c : path) {
@@ -235,7 +229,7 @@ ProcedureResult InstallConfigurationManagerFiles(const std::string& directory,
     if (!MakeSureDirectoryExists(directory, &transaction, errors)) {
         return ProcedureResult::Failed;
     }
-    if (!Step(progress, (done + 1) * 100 / total, pause)) {
+    if (!PaceStep(progress, (done + 1) * 100 / total, pause)) {
         return ProcedureResult::Cancelled;
     }
     std::string program;
@@ -255,7 +249,7 @@ ProcedureResult InstallConfigurationManagerFiles(const std::string& directory,
         if (!CopyFileTo(copy[0], JoinPath(directory, copy[1]), false, &transaction, errors)) {
             return ProcedureResult::Failed;
         }
-        if (!Step(progress, (done + unit) * 100 / total, pause)) {
+        if (!PaceStep(progress, (done + unit) * 100 / total, pause)) {
             return ProcedureResult::Cancelled;
         }
         ++unit;
@@ -291,7 +285,7 @@ ProcedureResult InstallCoreFiles(const std::string& directory, ProgressReporter&
             errors.Add(Message(10017, target));
             return ProcedureResult::Failed;
         }
-        if (!Step(progress, (i + 1) * 100 / count, static_cast<unsigned>(2000 / count))) {
+        if (!PaceStep(progress, (i + 1) * 100 / count, static_cast<unsigned>(2000 / count))) {
             return ProcedureResult::Cancelled;
         }
     }
@@ -317,21 +311,25 @@ public:
         return Done(CreateRegistryKey(Machine().RegistryKey(key), &transaction_, errors_), percent);
     }
     bool Value(const char* key, const char* name, const std::string& text, int percent) {
-        return Done(
-            WriteRegistryString(Machine().RegistryKey(key), name, text, &transaction_, errors_),
-            percent);
+        const std::string path = Machine().RegistryKey(key);
+        std::size_t before = errors_.Count();
+        return Done(Explained(WriteRegistryString(path, name, text, &transaction_, errors_),
+                              errors_, before, Message(10011, name, path)),
+                    percent);
     }
     bool Default(const char* key, const std::string& text, int percent) {
-        return Done(
-            WriteRegistryDefaultString(Machine().RegistryKey(key), text, &transaction_, errors_),
-            percent);
+        const std::string path = Machine().RegistryKey(key);
+        std::size_t before = errors_.Count();
+        return Done(Explained(WriteRegistryDefaultString(path, text, &transaction_, errors_),
+                              errors_, before, Message(10010, path)),
+                    percent);
     }
     bool Done(bool succeeded, int percent) {
         if (!succeeded) {
             result_ = ProcedureResult::Failed;
             return false;
         }
-        if (!Step(progress_, percent, 66)) {
+        if (!PaceStep(progress_, percent, 66)) {
             result_ = ProcedureResult::Cancelled;
             return false;
         }

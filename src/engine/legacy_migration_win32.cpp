@@ -10,6 +10,7 @@
 #include "engine/file_actions.h"
 #include "engine/installed_configuration.h"
 #include "engine/machine_environment.h"
+#include "engine/procedure_steps.h"
 #include "engine/registry.h"
 #include "engine/shortcuts.h"
 #include "engine/tree_visitors.h"
@@ -21,12 +22,6 @@
 namespace nebcm {
 
 namespace {
-
-bool Step(ProgressReporter& progress, int percent, unsigned pause) {
-    progress.SetActivityPercent(percent);
-    progress.Pause(pause);
-    return !progress.IsCancelled();
-}
 
 std::string Backslashed(std::string path) {
     std::replace(path.begin(), path.end(), '/', '\\');
@@ -151,7 +146,7 @@ ProcedureResult MigrateLegacySoftware(const std::string& directory,
             return ProcedureResult::Failed;
         }
         ++copied;
-        if (!Step(progress, copied * 100 / count, static_cast<unsigned>(2000 / count))) {
+        if (!PaceStep(progress, copied * 100 / count, static_cast<unsigned>(2000 / count))) {
             return ProcedureResult::Cancelled;
         }
     }
@@ -206,7 +201,7 @@ ProcedureResult RemoveLegacyPlatform(const std::string& directory, bool migrated
             !RemoveDirectoryTree(group, true, &transaction, errors)) {
             return ProcedureResult::Failed;
         }
-        if (!Step(progress, ++done * 100 / total, pause)) {
+        if (!PaceStep(progress, ++done * 100 / total, pause)) {
             return ProcedureResult::Cancelled;
         }
     }
@@ -238,16 +233,19 @@ ProcedureResult RemoveLegacyPlatform(const std::string& directory, bool migrated
                 return ProcedureResult::Failed;
             }
         }
-        if (!Step(progress, ++done * 100 / total, pause)) {
+        if (!PaceStep(progress, ++done * 100 / total, pause)) {
             return ProcedureResult::Cancelled;
         }
     }
 
     for (const char* key : {Platform10Key, Uninstall10Key}) {
-        if (!DeleteRegistryKey(Machine().RegistryKey(key), &transaction, errors)) {
+        const std::string path = Machine().RegistryKey(key);
+        std::size_t before = errors.Count();
+        if (!Explained(DeleteRegistryKey(path, &transaction, errors), errors, before,
+                       Message(10006, path))) {
             return ProcedureResult::Failed;
         }
-        if (!Step(progress, ++done * 100 / total, pause)) {
+        if (!PaceStep(progress, ++done * 100 / total, pause)) {
             return ProcedureResult::Cancelled;
         }
     }

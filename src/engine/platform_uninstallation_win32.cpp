@@ -9,9 +9,11 @@
 #include "engine/core_installation.h"
 #include "engine/file_actions.h"
 #include "engine/machine_environment.h"
+#include "engine/procedure_steps.h"
 #include "engine/registry.h"
 #include "engine/search_path.h"
 #include "engine/tree_visitors.h"
+#include "model/validator.h"
 
 namespace nebcm {
 
@@ -35,10 +37,18 @@ void RemoveEmptyCompanyKeys(Transaction* transaction) {
     }
 }
 
-bool Step(ProgressReporter& progress, int percent, unsigned pause) {
-    progress.SetActivityPercent(percent);
-    progress.Pause(pause);
-    return !progress.IsCancelled();
+// The default installation directory lies in a folder of the platform's own ("NEB\20" below the
+// programs folder); once the installation has gone and nothing else is in it, it goes too.
+void RemoveEmptyPlatformFolder(const std::string& directory, Transaction& transaction) {
+    const std::string ownFolder =
+        std::string(DefaultInstallationSubdirectory)
+            .substr(0, std::string(DefaultInstallationSubdirectory).find('\\'));
+    const std::string parent = DirectoryOf(WithoutTrailingBackslash(FullPath(directory)));
+    const std::string name = parent.substr(parent.rfind('\\') + 1);
+    if (!name.empty() && EqualIgnoringCase(name, ownFolder) && CountTree(parent).Total() == 1) {
+        ErrorList ignored;
+        RemoveDirectoryTree(parent, false, &transaction, ignored);
+    }
 }
 
 } // namespace
@@ -77,50 +87,61 @@ ProcedureResult RemovePlatformFiles(const std::string& directory, ProgressReport
         remover.TakeErrors(errors);
         return ProcedureResult::Failed;
     }
-    return remover.TakeErrors(errors) ? ProcedureResult::Failed : ProcedureResult::Succeeded;
+    if (remover.TakeErrors(errors)) {
+        return ProcedureResult::Failed;
+    }
+    RemoveEmptyPlatformFolder(directory, transaction);
+    return ProcedureResult::Succeeded;
 }
 
 ProcedureResult UnregisterPlatform(const std::string& directory, ProgressReporter& progress,
                                    Transaction& transaction, ErrorList& errors) {
     progress.BeginActivity(3006);
-    const int percents[] = {8, 16, 25, 33, 41, 50};
-    int step = 0;
-    for (const char* key : RegistrationKeys) {
-        if (!DeleteRegistryKey(Machine().RegistryKey(key), &transaction, errors)) {
-            return ProcedureResult::Failed;
+    const std::string extensionKey = Machine().RegistryKey(ClassFileExtensionKey);
+    const std::string typeKey = Machine().RegistryKey(ClassFileTypeKey);
+    auto removeKey = [&](const char* key) {
+        const std::string path = Machine().RegistryKey(key);
+        std::size_t before = errors.Count();
+        if (!Explained(DeleteRegistryKey(path, &transaction, errors), errors, before,
+                       Message(10006, path))) {
+            return false;
         }
         if (std::string(key) == Platform20Key) {
             RemoveEmptyCompanyKeys(&transaction);
         }
-        if (!Step(progress, percents[step++], 166)) {
-            return ProcedureResult::Cancelled;
-        }
-    }
-    // The plain registration of .class files comes back without an open command, so that
-    // Windows still knows the file type once the platform's launcher is gone.
-    const std::function<bool()> plain[] = {
-        [&] { return CreateRegistryKey(ClassFileExtensionKey, &transaction, errors); },
-        [&] { return CreateRegistryKey(ClassFileTypeKey, &transaction, errors); },
-        [&] {
-            return WriteRegistryDefaultString(ClassFileExtensionKey, ClassFileProgId, &transaction,
-                                              errors);
-        },
-        [&] {
-            return WriteRegistryString(ClassFileExtensionKey, ContentTypeValue,
-                                       ClassFileContentType, &transaction, errors);
-        },
-        [&] {
-            return WriteRegistryDefaultString(ClassFileTypeKey, ClassFileDescription, &transaction,
-                                              errors);
-        },
+        return true;
     };
-    const int plainPercents[] = {58, 66, 75, 83, 91};
-    step = 0;
-    for (const auto& operation : plain) {
+    auto setValue = [&](const std::string& key, const char* name, const char* text) {
+        std::size_t before = errors.Count();
+        return Explained(WriteRegistryString(key, name, text, &transaction, errors), errors, before,
+                         Message(10011, name, key));
+    };
+    auto setDefault = [&](const std::string& key, const char* text) {
+        std::size_t before = errors.Count();
+        return Explained(WriteRegistryDefaultString(key, text, &transaction, errors), errors,
+                         before, Message(10010, key));
+    };
+    // The registration goes; then the plain registration of .class files comes back without an
+    // open command, so that Windows still knows the file type once the platform's launcher is
+    // gone.
+    const std::pair<int, std::function<bool()>> steps[] = {
+        {8, [&] { return removeKey(Platform20Key); }},
+        {16, [&] { return removeKey(Uninstall20Key); }},
+        {25, [&] { return removeKey(DistributionSetExtensionKey); }},
+        {33, [&] { return removeKey(DistributionSetTypeKey); }},
+        {41, [&] { return removeKey(ClassFileExtensionKey); }},
+        {50, [&] { return removeKey(ClassFileTypeKey); }},
+        {58, [&] { return CreateRegistryKey(extensionKey, &transaction, errors); }},
+        {66, [&] { return CreateRegistryKey(typeKey, &transaction, errors); }},
+        {75, [&] { return setDefault(extensionKey, ClassFileProgId); }},
+        {83, [&] { return setValue(extensionKey, ContentTypeValue, ClassFileContentType); }},
+        {91, [&] { return setDefault(typeKey, ClassFileDescription); }},
+    };
+    for (const auto& [percent, operation] : steps) {
         if (!operation()) {
             return ProcedureResult::Failed;
         }
-        if (!Step(progress, plainPercents[step++], 166)) {
+        if (!PaceStep(progress, percent, 166)) {
             return ProcedureResult::Cancelled;
         }
     }
@@ -128,7 +149,7 @@ ProcedureResult UnregisterPlatform(const std::string& directory, ProgressReporte
     if (removed != ProcedureResult::Succeeded) {
         return removed;
     }
-    return Step(progress, 100, 166) ? ProcedureResult::Succeeded : ProcedureResult::Cancelled;
+    return PaceStep(progress, 100, 166) ? ProcedureResult::Succeeded : ProcedureResult::Cancelled;
 }
 
 ProcedureResult RemovePlatformShortcuts(const std::string& directory, ProgressReporter& progress,
@@ -142,7 +163,7 @@ ProcedureResult RemovePlatformShortcuts(const std::string& directory, ProgressRe
             !RemoveFileAndEmptyFolders(shortcuts[j], folders, &transaction, errors)) {
             return ProcedureResult::Failed;
         }
-        if (!Step(progress, (j + 1) * 100 / count, static_cast<unsigned>(2000 / count))) {
+        if (!PaceStep(progress, (j + 1) * 100 / count, static_cast<unsigned>(2000 / count))) {
             return ProcedureResult::Cancelled;
         }
     }

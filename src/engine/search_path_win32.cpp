@@ -10,6 +10,7 @@
 #include "common/messages.h"
 #include "engine/file_actions.h"
 #include "engine/machine_environment.h"
+#include "engine/procedure_steps.h"
 #include "engine/registry.h"
 #include "engine/registry_open_win32.h"
 #include "engine/system_calls_win32.h"
@@ -64,9 +65,12 @@ bool ReadSearchPath(std::string& path, ErrorList& errors) {
 }
 
 bool WriteSearchPath(const std::string& path, Transaction* transaction, ErrorList& errors) {
-    return WriteRegistryValue(EnvironmentKeyPath(), PathValue, RegistryExpandStringType,
-                              static_cast<std::uint32_t>(path.size() + 1), path.c_str(),
-                              transaction, errors);
+    const std::string key = EnvironmentKeyPath();
+    std::size_t before = errors.Count();
+    return Explained(WriteRegistryValue(key, PathValue, RegistryExpandStringType,
+                                        static_cast<std::uint32_t>(path.size() + 1), path.c_str(),
+                                        transaction, errors),
+                     errors, before, Message(10011, PathValue, key));
 }
 
 void RollBackTo(Transaction* transaction, int mark) {

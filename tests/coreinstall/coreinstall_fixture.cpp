@@ -408,6 +408,51 @@ CoreInstallTest::Link CoreInstallTest::ReadLink(const std::string& link) const {
     return read;
 }
 
+std::string DescribeWithoutAccessTimes(TreeSnapshot snapshot) {
+    for (auto& [path, entry] : snapshot) {
+        entry.times.lastAccess = 0;
+    }
+    return Describe(snapshot);
+}
+
+std::string CoreInstallTest::MachineState() const {
+    return DescribeWithoutAccessTimes(WorkSnapshot()) + Describe(KeySnapshot());
+}
+
+int CoreInstallTest::ExpectUndoneAfterEachFailure(
+    const std::function<ProcedureResult(Transaction&, ErrorList&)>& operation) {
+    const std::string before = MachineState();
+    for (int n = 1; n < 5000; ++n) {
+        FailNthCall failer(n);
+        Transaction transaction;
+        ErrorList errors;
+        ProcedureResult result;
+        {
+            ScopedFilter filter(&failer);
+            result = operation(transaction, errors);
+        }
+        if (!failer.Triggered()) {
+            EXPECT_EQ(result, ProcedureResult::Succeeded)
+                << (errors.Empty() ? std::string() : errors.At(0));
+        } else if (result == ProcedureResult::Failed) {
+            EXPECT_FALSE(errors.Empty())
+                << "call " << n << " (kind " << static_cast<int>(failer.FailedCall())
+                << ") failed without a reason";
+        }
+        ErrorList rollback;
+        EXPECT_TRUE(transaction.Rollback(rollback))
+            << "call " << n << ": " << (rollback.Empty() ? std::string() : rollback.At(0));
+        EXPECT_EQ(MachineState(), before) << "call " << n;
+        EXPECT_TRUE(TempFiles().empty()) << "call " << n;
+        if (!failer.Triggered() || HasFailure()) {
+            RecordProperty("injected_failures", n - 1);
+            return n - 1;
+        }
+    }
+    ADD_FAILURE() << "the operation never ran to its end";
+    return 0;
+}
+
 std::string CoreInstallTest::LayoutSnapshot() const {
     return Describe(SnapshotRegistry(HKEY_CURRENT_USER, keySub_ + "\\Layout"));
 }

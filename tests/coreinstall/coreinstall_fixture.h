@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/procedure_result.h"
 #include "engine/engine_fixture.h"
 #include "engine/machine_environment.h"
 #include "engine/progress.h"
@@ -85,6 +86,10 @@ std::string BuiltProgram(const char* name);
 std::vector<std::uint8_t> MakeArchive(const std::vector<std::pair<std::string, std::string>>& files,
                                       std::uint64_t time = 0x01C2D6E4A0B3C000ull);
 
+// Reading a file moves its access time, and the procedures read databases and links; everything
+// else of a snapshot must come back exactly.
+std::string DescribeWithoutAccessTimes(TreeSnapshot snapshot);
+
 class CoreInstallTest : public EngineTest {
 protected:
     void SetUp() override;
@@ -103,6 +108,15 @@ protected:
     static void SetNumber(const std::string& key, const std::string& name, DWORD value);
     // The layout as it stands below the test's key (the keys named as the layout names them).
     std::string LayoutSnapshot() const;
+    // The work tree and the test's keys, access times left out.
+    std::string MachineState() const;
+
+    // As ExpectRollbackAfterEachFailure, for operations that read what they do not change: runs
+    // the operation with each of its filtered system calls failing in turn, rolls back, and checks
+    // that the work tree (access times aside), the keys and the temporary directory are as before.
+    // Returns the number of calls made to fail.
+    int ExpectUndoneAfterEachFailure(
+        const std::function<ProcedureResult(Transaction&, ErrorList&)>& operation);
 
     // The files of the scratch medium beside the stand-in program.
     void WriteMedium(bool withHelpIndex = true);
