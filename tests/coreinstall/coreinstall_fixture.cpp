@@ -420,9 +420,9 @@ std::string CoreInstallTest::MachineState() const {
 }
 
 int CoreInstallTest::ExpectUndoneAfterEachFailure(
-    const std::function<ProcedureResult(Transaction&, ErrorList&)>& operation) {
+    const std::function<ProcedureResult(Transaction&, ErrorList&)>& operation, int stride) {
     const std::string before = MachineState();
-    for (int n = 1; n < 5000; ++n) {
+    for (int n = 1; n < 5000; n += stride) {
         FailNthCall failer(n);
         Transaction transaction;
         ErrorList errors;
@@ -445,8 +445,8 @@ int CoreInstallTest::ExpectUndoneAfterEachFailure(
         EXPECT_EQ(MachineState(), before) << "call " << n;
         EXPECT_TRUE(TempFiles().empty()) << "call " << n;
         if (!failer.Triggered() || HasFailure()) {
-            RecordProperty("injected_failures", n - 1);
-            return n - 1;
+            RecordProperty("calls", failer.Count());
+            return failer.Count();
         }
     }
     ADD_FAILURE() << "the operation never ran to its end";

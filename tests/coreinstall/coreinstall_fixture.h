@@ -114,9 +114,10 @@ protected:
     // As ExpectRollbackAfterEachFailure, for operations that read what they do not change: runs
     // the operation with each of its filtered system calls failing in turn, rolls back, and checks
     // that the work tree (access times aside), the keys and the temporary directory are as before.
-    // Returns the number of calls made to fail.
+    // Returns the number of calls the operation makes. With a stride above 1 only every
+    // stride-th call is made to fail, for operations too long to sweep call by call.
     int ExpectUndoneAfterEachFailure(
-        const std::function<ProcedureResult(Transaction&, ErrorList&)>& operation);
+        const std::function<ProcedureResult(Transaction&, ErrorList&)>& operation, int stride = 1);
 
     // The files of the scratch medium beside the stand-in program.
     void WriteMedium(bool withHelpIndex = true);
