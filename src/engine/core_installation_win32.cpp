@@ -10,6 +10,7 @@
 #include "engine/file_actions.h"
 #include "engine/installed_configuration.h"
 #include "engine/machine_environment.h"
+#include "engine/platform_procedure_ui.h"
 #include "engine/procedure_steps.h"
 #include "engine/registry.h"
 #include "engine/search_path.h"
@@ -112,6 +113,18 @@ bool IsUnsafeToEmpty(const std::string& directory) {
     // A 1.0 installation kept beside the new one must not be emptied with the directory.
     std::string legacy;
     return IsLegacyPlatformInstalled() && ReadLegacyInstallationPath(legacy) && within(legacy);
+}
+
+ProcedureResult InstallCore(ErrorList& errors, std::string& programPath) {
+    const bool legacyFound = IsLegacyInstallationFound();
+    CoreInstallationChoice choice;
+    if (!ProcedureUi().RunCoreInstallationWizard(legacyFound, choice)) {
+        return ProcedureResult::Cancelled;
+    }
+    std::unique_ptr<ProgressReporter> progress =
+        ProcedureUi().OpenProgress(CoreInstallationProgressTemplate);
+    return RunCoreInstallation(choice.installationDirectory, choice.upgradePolicy, legacyFound,
+                               *progress, errors, programPath);
 }
 
 bool IsLegacyInstallationFound() {

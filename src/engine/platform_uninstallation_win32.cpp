@@ -8,7 +8,9 @@
 #include "common/messages.h"
 #include "engine/core_installation.h"
 #include "engine/file_actions.h"
+#include "engine/installed_configuration.h"
 #include "engine/machine_environment.h"
+#include "engine/platform_procedure_ui.h"
 #include "engine/procedure_steps.h"
 #include "engine/registry.h"
 #include "engine/search_path.h"
@@ -52,6 +54,36 @@ void RemoveEmptyPlatformFolder(const std::string& directory, Transaction& transa
 }
 
 } // namespace
+
+ProcedureResult RequestPlatformUninstall(ErrorList& errors) {
+    std::string program;
+    std::string temporary;
+    if (Machine().ModulePath(program) && Machine().TempDirectory(temporary)) {
+        // The copy works from outside the installation directory, which it can then remove; an
+        // older copy is replaced.
+        const std::string copy = JoinPath(temporary, UninstallerCopyExe);
+        ErrorList scratch;
+        if (CopyFileTo(program, copy, true, nullptr, scratch) &&
+            Machine().StartProcess(copy, PerformUninstallOption)) {
+            return ProcedureResult::Succeeded;
+        }
+    }
+    return PerformPlatformUninstall(errors);
+}
+
+ProcedureResult PerformPlatformUninstall(ErrorList& errors) {
+    std::string directory;
+    if (!ReadInstallationPath(directory)) {
+        ErrorList ignored;
+        std::string recorded;
+        ReadRegistryString(Machine().RegistryKey(Platform20Key), InstallationPathValue, recorded,
+                           ignored);
+        return RemovePlatformRegistration(recorded, errors);
+    }
+    std::unique_ptr<ProgressReporter> progress =
+        ProcedureUi().OpenProgress(PlatformUninstallationProgressTemplate);
+    return RunPlatformUninstallation(directory, *progress, errors);
+}
 
 ProcedureResult RemovePlatformRegistration(const std::string& directory, ErrorList& errors) {
     for (const char* key : RegistrationKeys) {
