@@ -183,12 +183,13 @@ struct Subset {
     std::unique_ptr<Configuration> configuration;
 };
 
-// One attempt at a subset's database: the entry's bytes read in place through a 512-byte buffer
-// and a line reader, by the current reader (through the preprocessor) or the 1.0 reader.
-std::unique_ptr<Configuration> ReadDatabase(const ArchiveEntry& entry, const std::string& setPath,
+// One attempt at a subset's database: the bytes read in place through a 512-byte buffer and a
+// line reader, by the current reader (through the preprocessor) or the 1.0 reader.
+std::unique_ptr<Configuration> ReadDatabase(const std::vector<std::uint8_t>& text,
+                                            const std::string& setPath,
                                             const PlatformSymbols* symbols, bool legacy,
                                             ErrorList& messages) {
-    ByteView bytes(entry.Bytes());
+    ByteView bytes(text);
     BufferedInputStream buffered(bytes, StreamBufferSize);
     LineReader lines(buffered, 1);
     if (legacy) {
@@ -274,18 +275,9 @@ std::unique_ptr<DistributionSet> ReadSet(const std::string& path, const std::str
     }
     for (Subset& subset : subsets) {
         const ArchiveEntry& database = *subset.archive->Find(ComponentDatabaseFile);
-        ErrorList current;
-        subset.configuration = ReadDatabase(database, full, symbols, false, current);
+        subset.configuration = ReadSubsetDatabase(database.Bytes(), full, symbols, errors);
         if (!subset.configuration) {
-            ErrorList legacy;
-            subset.configuration = ReadDatabase(database, full, symbols, true, legacy);
-            if (!subset.configuration) {
-                errors.Add(Message(12110, full));
-                errors.Append(current);
-                errors.Add(Message(12109, full));
-                errors.Append(legacy);
-                return nullptr;
-            }
+            return nullptr;
         }
     }
 
@@ -425,6 +417,27 @@ std::unique_ptr<DistributionSet> ReadSet(const std::string& path, const std::str
 }
 
 } // namespace
+
+std::unique_ptr<Configuration> ReadSubsetDatabase(const std::vector<std::uint8_t>& text,
+                                                  const std::string& setPath,
+                                                  const PlatformSymbols* symbols,
+                                                  ErrorList& errors) {
+    ErrorList current;
+    std::unique_ptr<Configuration> configuration =
+        ReadDatabase(text, setPath, symbols, false, current);
+    if (configuration) {
+        return configuration;
+    }
+    ErrorList legacy;
+    configuration = ReadDatabase(text, setPath, symbols, true, legacy);
+    if (!configuration) {
+        errors.Add(Message(12110, setPath));
+        errors.Append(current);
+        errors.Add(Message(12109, setPath));
+        errors.Append(legacy);
+    }
+    return configuration;
+}
 
 std::unique_ptr<DistributionSet> ReadDistributionSet(const std::string& path, ErrorList& errors,
                                                      SetReadingProgress* progress,

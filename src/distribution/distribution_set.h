@@ -56,6 +56,15 @@ public:
     virtual void End() = 0;
 };
 
+// Reads the database text of one subset as the set reader does: in the current dialect through the
+// preprocessor (with the given symbols, or the machine's), and when that fails in the 1.0
+// dialect. When neither accepts it, appends 12110, the current reader's messages, 12109 and the
+// 1.0 reader's messages, all naming the set by setPath, and returns null.
+std::unique_ptr<Configuration> ReadSubsetDatabase(const std::vector<std::uint8_t>& text,
+                                                  const std::string& setPath,
+                                                  const PlatformSymbols* symbols,
+                                                  ErrorList& errors);
+
 // Whether two definitions of one extension in one version are the same: description, copyright,
 // package, the core's Java dispatcher or a component's service class, the set of file paths, and
 // every file's bytes as each subset's archive holds them. One message per difference is appended
