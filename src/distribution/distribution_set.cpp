@@ -239,25 +239,36 @@ std::unique_ptr<DistributionSet> ReadSet(const std::string& path, const std::str
         return nullptr;
     }
 
-    // Subsets, back to back up to the end of the file.
+    // Subsets, back to back up to the end of the file, read through one stream: each archive
+    // ends exactly where the reader stopped, which is where the next one starts.
+    std::unique_ptr<FileInputStream> file;
+    try {
+        file = std::make_unique<FileInputStream>(path);
+    } catch (const IOException&) {
+        // The file was measured a moment ago; whatever keeps it from opening now, the set cannot
+        // be read, and saying so beats ending the program.
+        errors.Add(Message(12104, full));
+        return nullptr;
+    }
+    BufferedInputStream buffered(*file, StreamBufferSize);
     std::vector<Subset> subsets;
+    // A subset without a database dooms the set, unless a later subset is damaged, which is
+    // reported instead; such a subset need not be kept meanwhile.
+    std::size_t firstWithoutDatabase = 0;
     std::uint64_t offset = 0;
     while (offset < size) {
         std::unique_ptr<Archive> archive;
-        ProcedureResult result;
-        try {
-            result = ReadArchiveFile(path, static_cast<std::uint32_t>(offset), archive, nullptr);
-        } catch (const IOException&) {
-            // The file was there a moment ago; whatever keeps it from opening now, the set
-            // cannot be read, and saying so beats ending the program.
-            errors.Add(Message(12104, full));
-            return nullptr;
-        }
-        if (result != ProcedureResult::Succeeded) {
+        if (ReadArchive(buffered, archive, nullptr) != ProcedureResult::Succeeded) {
             errors.Add(Message(12106, full));
             return nullptr;
         }
         offset += archive->Length();
+        if (firstWithoutDatabase == 0 && archive->Find(ComponentDatabaseFile) == nullptr) {
+            firstWithoutDatabase = subsets.size() + 1;
+        }
+        if (firstWithoutDatabase != 0) {
+            archive.reset();
+        }
         subsets.push_back(Subset{std::move(archive), nullptr});
         if (offset > size) {
             errors.Add(Message(12106, full));
@@ -265,13 +276,13 @@ std::unique_ptr<DistributionSet> ReadSet(const std::string& path, const std::str
         }
         windows.Set(offset * 40 / size);
     }
+    buffered.Close();
+    file->Close();
 
     // Databases: first that every subset has one, then each read, the 1.0 dialect as fallback.
-    for (std::size_t k = 0; k < subsets.size(); ++k) {
-        if (subsets[k].archive->Find(ComponentDatabaseFile) == nullptr) {
-            errors.Add(Message(12107, static_cast<int>(k + 1), full));
-            return nullptr;
-        }
+    if (firstWithoutDatabase != 0) {
+        errors.Add(Message(12107, static_cast<int>(firstWithoutDatabase), full));
+        return nullptr;
     }
     for (Subset& subset : subsets) {
         const ArchiveEntry& database = *subset.archive->Find(ComponentDatabaseFile);
