@@ -143,6 +143,7 @@ ProcedureResult RunCoreInstallation(const std::string& directory, int upgradePol
     }
     const bool migrate = legacyFound && MigratesLegacySoftware(upgradePolicy);
     const bool removeLegacy = legacyFound && RemovesLegacyPlatform(upgradePolicy);
+    const std::size_t messagesBefore = errors.Count();
     Transaction transaction;
     std::string startMenuFolder;
     const std::function<ProcedureResult()> activities[] = {
@@ -187,7 +188,7 @@ ProcedureResult RunCoreInstallation(const std::string& directory, int upgradePol
         }
     }
     // A message left by an activity that still reported success fails the installation too.
-    if (!errors.Empty()) {
+    if (errors.Count() != messagesBefore) {
         rollBack();
         return ProcedureResult::Failed;
     }

@@ -208,6 +208,7 @@ ProcedureResult RunPlatformUninstallation(const std::string& directory, Progress
         ProcedureResult (*)(const std::string&, ProgressReporter&, Transaction&, ErrorList&);
     const Activity activities[] = {RemovePlatformFiles, UnregisterPlatform,
                                    RemovePlatformShortcuts};
+    const std::size_t messagesBefore = errors.Count();
     Transaction transaction;
     bool failed = false;
     for (Activity activity : activities) {
@@ -228,7 +229,8 @@ ProcedureResult RunPlatformUninstallation(const std::string& directory, Progress
         }
         }
     }
-    return failed || !errors.Empty() ? ProcedureResult::Failed : ProcedureResult::Succeeded;
+    return failed || errors.Count() != messagesBefore ? ProcedureResult::Failed
+                                                      : ProcedureResult::Succeeded;
 }
 
 } // namespace nebcm
