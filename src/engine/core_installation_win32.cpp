@@ -118,11 +118,11 @@ bool IsUnsafeToEmpty(const std::string& directory) {
 ProcedureResult InstallCore(ErrorList& errors, std::string& programPath) {
     const bool legacyFound = IsLegacyInstallationFound();
     CoreInstallationChoice choice;
-    if (!ProcedureUi().RunCoreInstallationWizard(legacyFound, choice)) {
+    if (!PlatformUi().RunCoreInstallationWizard(legacyFound, choice)) {
         return ProcedureResult::Cancelled;
     }
     std::unique_ptr<ProgressReporter> progress =
-        ProcedureUi().OpenProgress(CoreInstallationProgressTemplate);
+        PlatformUi().OpenProgress(CoreInstallationProgressTemplate);
     return RunCoreInstallation(choice.installationDirectory, choice.upgradePolicy, legacyFound,
                                *progress, errors, programPath);
 }

@@ -29,7 +29,7 @@ PlatformProcedureUi* current = &silent;
 
 } // namespace
 
-PlatformProcedureUi& ProcedureUi() {
+PlatformProcedureUi& PlatformUi() {
     return *current;
 }
 

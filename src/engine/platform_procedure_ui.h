@@ -34,7 +34,7 @@ public:
 
 // The interface in force. Until one is installed, the wizard counts as cancelled and progress
 // goes nowhere (nothing waits, nothing is cancelled).
-PlatformProcedureUi& ProcedureUi();
+PlatformProcedureUi& PlatformUi();
 // Installs an interface (null: none) and returns the one it replaces. Not owned.
 PlatformProcedureUi* SetPlatformProcedureUi(PlatformProcedureUi* ui);
 

@@ -81,7 +81,7 @@ ProcedureResult PerformPlatformUninstall(ErrorList& errors) {
         return RemovePlatformRegistration(recorded, errors);
     }
     std::unique_ptr<ProgressReporter> progress =
-        ProcedureUi().OpenProgress(PlatformUninstallationProgressTemplate);
+        PlatformUi().OpenProgress(PlatformUninstallationProgressTemplate);
     return RunPlatformUninstallation(directory, *progress, errors);
 }
 
