@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 #include "common/constants.h"
@@ -252,14 +253,38 @@ std::string SearchPathWithout(const std::string& path, const std::string& direct
     }
 }
 
+namespace {
+
+// A change made without the caller's transaction still goes through one of its own, so that a
+// failure half-way (the old value deleted, the new one not written) puts everything back.
+ProcedureResult Guarded(Transaction* transaction,
+                        const std::function<ProcedureResult(Transaction*)>& change) {
+    if (transaction != nullptr) {
+        return change(transaction);
+    }
+    Transaction own;
+    ProcedureResult result = change(&own);
+    if (result != ProcedureResult::Succeeded) {
+        ErrorList ignored;
+        own.Rollback(ignored);
+    }
+    return result;
+}
+
+} // namespace
+
 ProcedureResult AddToSearchPath(const std::string& directory, Transaction* transaction,
                                 ErrorList& errors) {
     switch (Machine().PlatformId()) {
     case WindowsNtPlatform:
-        return AddToNtSearchPath(directory, transaction, errors);
+        return Guarded(transaction, [&](Transaction* used) {
+            return AddToNtSearchPath(directory, used, errors);
+        });
     case Windows95Platform:
     case Win32sPlatform:
-        return AddToBatchSearchPath(directory, transaction, errors);
+        return Guarded(transaction, [&](Transaction* used) {
+            return AddToBatchSearchPath(directory, used, errors);
+        });
     default:
         errors.Add(PlatformNotRecognized);
         return ProcedureResult::Failed;
@@ -270,10 +295,14 @@ ProcedureResult RemoveFromSearchPath(const std::string& directory, Transaction* 
                                      ErrorList& errors) {
     switch (Machine().PlatformId()) {
     case WindowsNtPlatform:
-        return RemoveFromNtSearchPath(directory, transaction, errors);
+        return Guarded(transaction, [&](Transaction* used) {
+            return RemoveFromNtSearchPath(directory, used, errors);
+        });
     case Windows95Platform:
     case Win32sPlatform:
-        return RemoveFromBatchSearchPath(directory, transaction, errors);
+        return Guarded(transaction, [&](Transaction* used) {
+            return RemoveFromBatchSearchPath(directory, used, errors);
+        });
     default:
         return ProcedureResult::Succeeded;
     }

@@ -222,6 +222,45 @@ TEST_F(SearchPathTest, BatchFileEveryFailureIsUndone) {
     });
 }
 
+TEST_F(SearchPathTest, WithoutATransactionAFailureStillLosesNothing) {
+    // The uninstallation without an installation directory works without a transaction: a
+    // failure between deleting the old path and writing the new one must not lose the path.
+    auto lay = [this] {
+        SetValue(EnvironmentKey, PathValue, std::string("C:\\A;") + Directory, REG_EXPAND_SZ);
+        WriteBytes(machine_.autoexec,
+                   "@echo off\r\nset PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n");
+        SetOldTimes(machine_.autoexec, 126227808000000000ull);
+    };
+    for (int platform : {WindowsNtPlatform, Windows95Platform}) {
+        machine_.platform = platform;
+        lay();
+        const std::string before = MachineState();
+        for (int n = 1;; ++n) {
+            FailNthCall failer(n);
+            ErrorList errors;
+            ProcedureResult result;
+            {
+                ScopedFilter filter(&failer);
+                result = RemoveFromSearchPath(Directory, nullptr, errors);
+            }
+            if (!failer.Triggered()) {
+                EXPECT_EQ(result, ProcedureResult::Succeeded);
+                break;
+            }
+            if (result == ProcedureResult::Failed) {
+                EXPECT_EQ(MachineState(), before) << platform << " call " << n;
+                EXPECT_TRUE(TempFiles().empty()) << platform << " call " << n;
+            }
+            // A backup whose deletion at the commit was refused stays behind; that is all.
+            for (const std::string& name : TempFiles()) {
+                ::DeleteFileA((temp_ + "\\" + name).c_str());
+            }
+            ASSERT_LT(n, 200);
+            lay();
+        }
+    }
+}
+
 TEST_F(SearchPathTest, UnknownPlatformCannotBeGivenAnEntryAndHasNoneToLose) {
     machine_.platform = 3;
     SetValue(EnvironmentKey, PathValue, Directory, REG_SZ);
