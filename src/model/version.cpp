@@ -99,19 +99,24 @@ bool operator==(const VersionRequirement& a, const VersionRequirement& b) {
 }
 
 bool ParseRequirement(const std::string& text, std::size_t& pos, VersionRequirement& requirement) {
+    return ParseRequirement(text, pos, requirement, &ParseVersion);
+}
+
+bool ParseRequirement(const std::string& text, std::size_t& pos, VersionRequirement& requirement,
+                      VersionParser parseVersion) {
     if (pos >= text.size()) {
         return false;
     }
     if (text[pos] == '-') {
         ++pos;
-        std::optional<Version> upper = ParseVersion(text, pos);
+        std::optional<Version> upper = parseVersion(text, pos);
         if (!upper) {
             return false;
         }
         requirement = VersionRequirement(false, Version(), true, *upper);
         return true;
     }
-    std::optional<Version> lower = ParseVersion(text, pos);
+    std::optional<Version> lower = parseVersion(text, pos);
     if (!lower) {
         return false;
     }
@@ -125,7 +130,7 @@ bool ParseRequirement(const std::string& text, std::size_t& pos, VersionRequirem
         requirement = VersionRequirement(true, *lower, false, Version());
         return true;
     }
-    std::optional<Version> upper = ParseVersion(text, pos);
+    std::optional<Version> upper = parseVersion(text, pos);
     if (!upper || *lower > *upper) {
         return false;
     }

@@ -80,4 +80,10 @@ private:
 // whole text checks that pos reached its end. Returns false (requirement untouched) on failure.
 bool ParseRequirement(const std::string& text, std::size_t& pos, VersionRequirement& requirement);
 
+// The same requirement syntax over another version syntax (the older database dialect writes a
+// version as one number).
+using VersionParser = std::optional<Version> (*)(const std::string& text, std::size_t& pos);
+bool ParseRequirement(const std::string& text, std::size_t& pos, VersionRequirement& requirement,
+                      VersionParser parseVersion);
+
 } // namespace nebcm

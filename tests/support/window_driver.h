@@ -130,6 +130,20 @@ inline std::string StaticTexts(HWND dialog) {
     return text;
 }
 
+// Polls until a dialog of the process shows static text (a message box is made before its text
+// is filled in); null after the time-out.
+inline HWND WaitForDialogWithText(DWORD pid, DWORD milliseconds = 10000) {
+    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
+        for (HWND dialog : DialogsOf(pid)) {
+            if (!StaticTexts(dialog).empty()) {
+                return dialog;
+            }
+        }
+        Sleep(50);
+    }
+    return nullptr;
+}
+
 // Presses a button of a dialog in another process without waiting for it (a cross-process
 // SendMessage on a button that ends its dialog can hang).
 inline void PressButton(HWND dialog, int id) {

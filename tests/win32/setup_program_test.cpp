@@ -28,7 +28,7 @@ protected:
 TEST_F(SetupProgram, MissingInformationFileIsFatal) {
     ChildProcess p;
     ASSERT_TRUE(p.Start(medium.File("setup.exe")));
-    HWND box = WaitForDialog(p.Id());
+    HWND box = WaitForDialogWithText(p.Id());
     ASSERT_NE(box, nullptr) << "no message box";
     EXPECT_NE(
         StaticTexts(box).find("Can't find the information file '" + medium.File("setup.inf") + "'"),

@@ -1,0 +1,432 @@
+// Undoable file and directory actions: backups in the temporary directory and their undo records.
+#include "engine/file_actions.h"
+
+#include <windows.h>
+
+#include "common/messages.h"
+#include "engine/system_calls_win32.h"
+#include "platform/handles_win32.h"
+
+namespace nebcm {
+
+namespace {
+
+FILETIME ToFileTime(std::uint64_t value) {
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(value);
+    time.dwHighDateTime = static_cast<DWORD>(value >> 32);
+    return time;
+}
+
+std::uint64_t FromFileTime(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+bool WriteTimes(HANDLE file, const FileTimes& times) {
+    FILETIME creation = ToFileTime(times.creation);
+    FILETIME access = ToFileTime(times.lastAccess);
+    FILETIME write = ToFileTime(times.lastWrite);
+    return sys::SetFileTime(file, &creation, &access, &write);
+}
+
+// Opens a file, without sharing, so that its times can be set. Reading and writing is what every
+// system accepts; a read-only file refuses writing, but the NT family still lets its attributes
+// (the times among them) be written.
+HANDLE OpenForTimes(const std::string& path) {
+    HANDLE file = sys::OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE);
+    if (file == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED) {
+        file = sys::OpenExistingFile(path, GENERIC_READ | FILE_WRITE_ATTRIBUTES);
+    }
+    return file;
+}
+
+// Sets times and attributes of a file that was just copied back from its backup.
+bool RestoreMetadata(const FileBackup& saved) {
+    FileHandle file(OpenForTimes(saved.path));
+    if (!file || !WriteTimes(file.get(), saved.times)) {
+        return false;
+    }
+    file.reset();
+    return sys::SetFileAttributes(saved.path, saved.attributes);
+}
+
+// The first three steps of removing or backing up a file: read its attributes and times, clear
+// its attributes (recorded) and copy it into a new file in the temporary directory. On failure the
+// attributes are put back and `failureMessage` names the file.
+bool SaveCopy(const std::string& path, int failureMessage, Transaction* transaction,
+              ErrorList& errors, FileBackup& saved) {
+    saved.path = path;
+    if (!ReadFileAttributes(path, saved.attributes, errors) ||
+        !ReadFileTimes(path, saved.times, errors) ||
+        !ChangeFileAttributes(path, FILE_ATTRIBUTE_NORMAL, transaction, errors)) {
+        return false;
+    }
+    std::string temporary = sys::GetTempPath();
+    saved.backup = temporary.empty() ? std::string() : sys::GetTempFileName(temporary, "neb");
+    if (saved.backup.empty() || !sys::CopyFile(path, saved.backup, false)) {
+        // The name service made an empty file that nothing will ever delete otherwise.
+        if (!saved.backup.empty()) {
+            sys::DeleteFile(saved.backup);
+        }
+        sys::SetFileAttributes(path, saved.attributes);
+        errors.Add(Message(failureMessage, path));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool UndoCreateDirectory::Undo(ErrorList& errors) {
+    if (!sys::RemoveDirectory(path_)) {
+        errors.Add(Message(10000, path_));
+        return false;
+    }
+    return true;
+}
+
+bool UndoDeleteDirectory::Undo(ErrorList& errors) {
+    if (!sys::CreateDirectory(path_)) {
+        errors.Add(Message(10001, path_));
+        return false;
+    }
+    return true;
+}
+
+bool UndoCreateFile::Undo(ErrorList& errors) {
+    if (sys::DeleteFile(path_)) {
+        return true;
+    }
+    // A copy takes the source's attributes, so a made file may well be read-only.
+    DWORD attributes = ::GetFileAttributesA(path_.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+        sys::SetFileAttributes(path_, attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        if (sys::DeleteFile(path_)) {
+            return true;
+        }
+        sys::SetFileAttributes(path_, attributes);
+    }
+    errors.Add(Message(10002, path_));
+    return false;
+}
+
+UndoDeleteFile::~UndoDeleteFile() {
+    if (!keepBackup_) {
+        sys::DeleteFile(saved_.backup);
+    }
+}
+
+bool UndoDeleteFile::Undo(ErrorList& errors) {
+    if (sys::CopyFile(saved_.backup, saved_.path, true)) {
+        if (RestoreMetadata(saved_)) {
+            return true;
+        }
+        // Half restored is not restored: the name stays absent.
+        sys::DeleteFile(saved_.path);
+    }
+    // The message names the backup, so it stays for the user to recover the file from.
+    keepBackup_ = true;
+    errors.Add(Message(10003, saved_.path, saved_.backup));
+    return false;
+}
+
+UndoReplaceFile::~UndoReplaceFile() {
+    if (!keepBackup_) {
+        sys::DeleteFile(saved_.backup);
+    }
+}
+
+bool UndoReplaceFile::Undo(ErrorList& errors) {
+    if (!sys::CopyFile(saved_.backup, saved_.path, false)) {
+        keepBackup_ = true;
+        errors.Add(Message(10003, saved_.path, saved_.backup));
+        return false;
+    }
+    // The content is back even if its times or attributes cannot follow.
+    if (!RestoreMetadata(saved_)) {
+        errors.Add(Message(10003, saved_.path, saved_.backup));
+        return false;
+    }
+    return true;
+}
+
+bool UndoSetAttributes::Undo(ErrorList& errors) {
+    return ChangeFileAttributes(path_, previous_, nullptr, errors);
+}
+
+bool UndoSetTimeStamp::Undo(ErrorList& errors) {
+    return ChangeFileTimes(path_, previous_, nullptr, errors);
+}
+
+bool MakeDirectory(const std::string& path, Transaction* transaction, ErrorList& errors) {
+    std::string full = WithoutTrailingBackslash(FullPath(path));
+    if (full.empty()) {
+        errors.Add(Message(10001, path));
+        return false;
+    }
+    std::string::size_type first = full.find('\\');
+    std::string::size_type last = full.rfind('\\');
+    if (last == std::string::npos) {
+        return false;
+    }
+    if (first != last && !EnsureDirectory(full.substr(0, last), transaction, errors)) {
+        return false;
+    }
+    if (!sys::CreateDirectory(full)) {
+        errors.Add(Message(10001, full));
+        return false;
+    }
+    Record(transaction, std::make_unique<UndoCreateDirectory>(full));
+    return true;
+}
+
+bool EnsureDirectory(const std::string& path, Transaction* transaction, ErrorList& errors) {
+    std::string full = FullPath(path);
+    if (!full.empty() && PathExists(full)) {
+        return IsDirectory(full);
+    }
+    return MakeDirectory(full.empty() ? path : full, transaction, errors);
+}
+
+bool RemoveDirectoryTree(const std::string& path, bool recursive, Transaction* transaction,
+                         ErrorList& errors) {
+    std::string full = WithoutTrailingBackslash(FullPath(path));
+    if (recursive && !full.empty()) {
+        WIN32_FIND_DATAA found;
+        FindHandle find(sys::FindFirstFile(JoinPath(full, "*.*"), &found));
+        if (find) {
+            do {
+                std::string name = found.cFileName;
+                if (name == "." || name == "..") {
+                    continue;
+                }
+                std::string entry = JoinPath(full, name);
+                bool removed = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                                   ? RemoveDirectoryTree(entry, true, transaction, errors)
+                                   : RemoveFile(entry, transaction, errors);
+                if (!removed) {
+                    return false;
+                }
+            } while (::FindNextFileA(find.get(), &found));
+        }
+    }
+    if (full.empty() || !sys::RemoveDirectory(full)) {
+        errors.Add(Message(10000, full.empty() ? path : full));
+        return false;
+    }
+    Record(transaction, std::make_unique<UndoDeleteDirectory>(full));
+    return true;
+}
+
+bool RemoveFile(const std::string& path, Transaction* transaction, ErrorList& errors) {
+    std::string full = FullPath(path);
+    FileBackup saved;
+    if (!SaveCopy(full.empty() ? path : full, 10002, transaction, errors, saved)) {
+        return false;
+    }
+    if (!sys::DeleteFile(saved.path)) {
+        errors.Add(Message(10002, saved.path));
+        // Making the backup read the file, which moved its access time: the file stays as found.
+        RestoreMetadata(saved);
+        sys::DeleteFile(saved.backup);
+        return false;
+    }
+    if (transaction != nullptr) {
+        transaction->Add(std::make_unique<UndoDeleteFile>(saved));
+    } else {
+        sys::DeleteFile(saved.backup);
+    }
+    return true;
+}
+
+bool RemoveFileAndEmptyParents(const std::string& path, Transaction* transaction,
+                               ErrorList& errors) {
+    if (!RemoveFile(path, transaction, errors)) {
+        return false;
+    }
+    std::string directory = DirectoryOf(FullPath(path));
+    while (!directory.empty() && IsDirectory(directory) && sys::RemoveDirectory(directory)) {
+        Record(transaction, std::make_unique<UndoDeleteDirectory>(directory));
+        std::string parent = DirectoryOf(directory);
+        if (parent == directory) {
+            break;
+        }
+        directory = parent;
+    }
+    return true;
+}
+
+bool BackupFile(const std::string& path, Transaction* transaction, ErrorList& errors) {
+    std::string full = FullPath(path);
+    FileBackup saved;
+    if (!SaveCopy(full.empty() ? path : full, 10021, transaction, errors, saved)) {
+        return false;
+    }
+    if (transaction != nullptr) {
+        transaction->Add(std::make_unique<UndoReplaceFile>(saved));
+    } else {
+        sys::DeleteFile(saved.backup);
+    }
+    return true;
+}
+
+bool CopyFileTo(const std::string& source, const std::string& destination, bool overwrite,
+                Transaction* transaction, ErrorList& errors) {
+    std::string from = FullPath(source);
+    std::string to = FullPath(destination);
+    if (from.empty() || to.empty()) {
+        errors.Add(Message(10016, from.empty() ? source : from, to.empty() ? destination : to));
+        return false;
+    }
+    if (PathExists(to)) {
+        // Onto itself, the removal of the destination would take the source with it.
+        if (!IsFile(to) || !overwrite || ::lstrcmpiA(from.c_str(), to.c_str()) == 0) {
+            errors.Add(Message(10016, from, to));
+            return false;
+        }
+        if (!RemoveFile(to, transaction, errors)) {
+            return false;
+        }
+    }
+    if (!sys::CopyFile(from, to, true)) {
+        errors.Add(Message(10016, from, to));
+        return false;
+    }
+    Record(transaction, std::make_unique<UndoCreateFile>(to));
+    return true;
+}
+
+bool ReadFileAttributes(const std::string& path, std::uint32_t& attributes, ErrorList& errors) {
+    std::string full = FullPath(path);
+    DWORD found = full.empty() ? INVALID_FILE_ATTRIBUTES : sys::GetFileAttributes(full);
+    if (found == INVALID_FILE_ATTRIBUTES) {
+        errors.Add(Message(10014, full.empty() ? path : full));
+        return false;
+    }
+    attributes = found;
+    return true;
+}
+
+bool ChangeFileAttributes(const std::string& path, std::uint32_t attributes,
+                          Transaction* transaction, ErrorList& errors) {
+    std::string full = FullPath(path);
+    DWORD previous = full.empty() ? INVALID_FILE_ATTRIBUTES : sys::GetFileAttributes(full);
+    if (previous == INVALID_FILE_ATTRIBUTES || !sys::SetFileAttributes(full, attributes)) {
+        errors.Add(Message(10015, full.empty() ? path : full));
+        return false;
+    }
+    Record(transaction, std::make_unique<UndoSetAttributes>(full, previous));
+    return true;
+}
+
+bool ReadFileTimes(const std::string& path, FileTimes& times, ErrorList& errors) {
+    std::string full = FullPath(path);
+    FileHandle file;
+    if (!full.empty()) {
+        file.reset(sys::OpenExistingFile(full, GENERIC_READ));
+    }
+    FILETIME creation, access, write;
+    if (!file || !sys::GetFileTime(file.get(), &creation, &access, &write)) {
+        errors.Add(Message(10012, full.empty() ? path : full));
+        return false;
+    }
+    times.creation = FromFileTime(creation);
+    times.lastAccess = FromFileTime(access);
+    times.lastWrite = FromFileTime(write);
+    return true;
+}
+
+bool ChangeFileTimes(const std::string& path, const FileTimes& times, Transaction* transaction,
+                     ErrorList& errors) {
+    std::string full = FullPath(path);
+    FileHandle file;
+    if (!full.empty()) {
+        file.reset(OpenForTimes(full));
+    }
+    if (!file) {
+        errors.Add(Message(10013, full.empty() ? path : full));
+        return false;
+    }
+    if (transaction != nullptr) {
+        FILETIME creation, access, write;
+        if (!sys::GetFileTime(file.get(), &creation, &access, &write)) {
+            errors.Add(Message(10013, full));
+            return false;
+        }
+        FileTimes previous;
+        previous.creation = FromFileTime(creation);
+        previous.lastAccess = FromFileTime(access);
+        previous.lastWrite = FromFileTime(write);
+        // Recorded before the change: a change that half happened is undone as well.
+        transaction->Add(std::make_unique<UndoSetTimeStamp>(full, previous));
+    }
+    if (!WriteTimes(file.get(), times)) {
+        errors.Add(Message(10013, full));
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The common part of the two output-file makers: clear the name, make the directory, open the
+// stream, record the new file.
+template <class Writer>
+std::unique_ptr<Writer> CreateWriter(const std::string& path, Transaction* transaction,
+                                     ErrorList& errors) {
+    std::string full = FullPath(path);
+    if (full.empty()) {
+        return nullptr;
+    }
+    if (PathExists(full) && !RemoveFile(full, transaction, errors)) {
+        return nullptr;
+    }
+    if (!EnsureDirectory(DirectoryOf(full), transaction, errors)) {
+        return nullptr;
+    }
+    std::unique_ptr<Writer> writer;
+    try {
+        writer = std::make_unique<Writer>(full);
+    } catch (const IOException&) {
+        return nullptr;
+    }
+    Record(transaction, std::make_unique<UndoCreateFile>(full));
+    return writer;
+}
+
+} // namespace
+
+std::unique_ptr<FileOutputStream> CreateOutputFile(const std::string& path,
+                                                   Transaction* transaction, ErrorList& errors) {
+    return CreateWriter<FileOutputStream>(path, transaction, errors);
+}
+
+std::unique_ptr<TextFileWriter> CreateTextOutputFile(const std::string& path,
+                                                     Transaction* transaction, ErrorList& errors) {
+    return CreateWriter<TextFileWriter>(path, transaction, errors);
+}
+
+bool DeleteTreeVisitor::Begin() {
+    errors_ = ErrorList();
+    return true;
+}
+
+bool DeleteTreeVisitor::VisitDirectory(const std::string& path) {
+    return RemoveDirectoryTree(path, false, transaction_, errors_);
+}
+
+bool DeleteTreeVisitor::VisitFile(const std::string& path) {
+    return RemoveFile(path, transaction_, errors_);
+}
+
+bool DeleteTreeVisitor::End() {
+    return true;
+}
+
+bool DeleteTreeVisitor::TakeErrors(ErrorList& errors) {
+    errors.Append(errors_);
+    return !errors_.Empty();
+}
+
+} // namespace nebcm

@@ -1,0 +1,73 @@
+// Path, disk-space, shell-folder and process helpers, and the recursive directory walk with its
+// visitor.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/path_rules.h" // IsValidFileName
+
+namespace nebcm {
+
+// The platform's absolute form of a path (at most 260 characters); empty if it cannot be formed.
+std::string FullPath(const std::string& path);
+// Everything before the last backslash, with a backslash added after a bare drive ("C:" -> "C:\");
+// empty when there is no backslash.
+std::string DirectoryOf(const std::string& path);
+// "C:\a\b\" names the same directory as "C:\a\b"; a drive root keeps its backslash.
+std::string WithoutTrailingBackslash(std::string path);
+// Joins with exactly one backslash between the two parts.
+std::string JoinPath(const std::string& a, const std::string& b);
+// Between double quotes, every double quote inside doubled.
+std::string QuoteArgument(const std::string& s);
+
+bool PathExists(const std::string& path);
+// Exists and is not a directory.
+bool IsFile(const std::string& path);
+bool IsDirectory(const std::string& path);
+// Opens the file without sharing, so a file in use by another process fails.
+bool QueryFileSize(const std::string& path, std::uint64_t& size);
+
+// Bytes available to the caller on the drive; drive is a letter such as 'C'.
+bool QueryFreeSpace(char drive, std::uint64_t& bytes);
+// The allocation unit of the drive, to which file sizes are rounded up when space is estimated.
+bool QueryClusterSize(char drive, std::uint32_t& bytes);
+// "512 B", "1.50 KB", "20 KB", "3.00 GB": two decimals only below ten of a unit larger than B.
+std::string FormatByteSize(std::uint64_t size);
+bool FreeSpaceText(char drive, std::string& text);
+bool DefaultInstallationRoot(std::string& path);
+
+// The shell folders in which shortcuts live, for the current user and for all users.
+bool StartMenuFolder(std::string& path);
+bool ProgramsFolder(std::string& path);
+bool DesktopFolder(std::string& path);
+bool CommonStartMenuFolder(std::string& path);
+bool CommonProgramsFolder(std::string& path);
+bool CommonDesktopFolder(std::string& path);
+
+// Starts the program (quoted, absolute) with the arguments as they are, in the program's own
+// directory; does not wait for it.
+bool StartProcess(const std::string& program, const std::string& arguments);
+
+// What a walk calls back; every path handed over is absolute. A false result ends the walk.
+class DirectoryVisitor {
+public:
+    virtual ~DirectoryVisitor() = default;
+    virtual bool Begin() = 0;
+    virtual bool VisitDirectory(const std::string& path) = 0;
+    virtual bool VisitFile(const std::string& path) = 0;
+    virtual bool End() = 0;
+};
+
+enum class WalkOrder {
+    DirectoriesFirst = 1, // a directory before its contents
+    DirectoriesLast = 2,  // a directory after its contents, as deleting needs
+};
+
+// Visits the directory, its files and, recursively, its subdirectories. Begin and End are called
+// only around the outermost directory: the nesting depth is one process-wide counter, so walks
+// must not overlap or start from inside another walk's visitor. A directory that cannot be listed
+// counts as empty. False if the path is not a directory or the visitor stopped the walk.
+bool WalkDirectory(const std::string& path, DirectoryVisitor& visitor, WalkOrder order);
+
+} // namespace nebcm

@@ -1,0 +1,126 @@
+// Scratch directories and registry keys per test, snapshots of both, and an injector of failing
+// system calls.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "common/error_list.h"
+#include "engine/file_actions.h"
+#include "engine/system_calls_win32.h"
+#include "engine/transaction.h"
+
+namespace nebcm::test {
+
+// Everything of one file or directory that a rollback must bring back. Directories carry no times:
+// adding and removing entries changes them, and nothing restores them.
+struct TreeEntry {
+    bool directory = false;
+    DWORD attributes = 0;
+    FileTimes times;
+    std::string content;
+};
+using TreeSnapshot = std::map<std::string, TreeEntry>; // by path relative to the root
+
+// Reads the tree without disturbing it: each file's access time is put back after reading.
+TreeSnapshot SnapshotTree(const std::string& root);
+std::string Describe(const TreeSnapshot& snapshot);
+
+struct RegistryValue {
+    DWORD type = 0;
+    std::vector<BYTE> data;
+};
+// Key path relative to the root (empty for the root) -> value name -> value.
+using RegistrySnapshot = std::map<std::string, std::map<std::string, RegistryValue>>;
+RegistrySnapshot SnapshotRegistry(HKEY root, const std::string& subKey);
+std::string Describe(const RegistrySnapshot& snapshot);
+
+void WriteBytes(const std::string& path, const std::string& content);
+std::string ReadBytes(const std::string& path);
+// Sets the three times of a file to fixed values far in the past, so a fresh copy differs.
+void SetOldTimes(const std::string& path, std::uint64_t base);
+FileTimes TimesOf(const std::string& path);
+// Names in a directory, without "." and "..", sorted.
+std::vector<std::string> ListNames(const std::string& directory);
+// Deletes a tree whatever its attributes, without the engine.
+void DeleteTreeRaw(const std::string& path);
+bool DeleteRegistryTreeRaw(HKEY parent, const std::string& subKey);
+// A drive letter that names no drive.
+char MissingDrive();
+
+// Fails the n-th filtered system call (counting from 1) and lets every other call through.
+class FailNthCall : public SystemCallFilter {
+public:
+    explicit FailNthCall(int n) : n_(n) {}
+    bool Fail(SystemCall call) override {
+        ++count_;
+        if (count_ == n_) {
+            failed_ = call;
+            return true;
+        }
+        return false;
+    }
+    int Count() const { return count_; }
+    bool Triggered() const { return count_ >= n_; }
+    SystemCall FailedCall() const { return failed_; }
+
+private:
+    int n_;
+    int count_ = 0;
+    SystemCall failed_ = SystemCall::GetAttributes;
+};
+
+// Installs a filter for the lifetime of the guard.
+class ScopedFilter {
+public:
+    explicit ScopedFilter(SystemCallFilter* filter) : previous_(SetSystemCallFilter(filter)) {}
+    ~ScopedFilter() { SetSystemCallFilter(previous_); }
+    ScopedFilter(const ScopedFilter&) = delete;
+    ScopedFilter& operator=(const ScopedFilter&) = delete;
+
+private:
+    SystemCallFilter* previous_;
+};
+
+// Per test: a scratch tree C:\nebcm-scratch\<unique> with the directories "work" (what the tests
+// change), "source" (files copied from, kept out of the snapshots because copying reads them) and
+// "temp" (the process's temporary directory for the test, where backups go), and a registry key
+// HKEY_CURRENT_USER\Software\NebCMTests\<unique>.
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::string Work(const std::string& relative = std::string()) const;
+    std::string Source(const std::string& relative) const;
+    std::string Key(const std::string& relative = std::string()) const;
+    std::vector<std::string> TempFiles() const { return ListNames(temp_); }
+
+    TreeSnapshot WorkSnapshot() const { return SnapshotTree(work_); }
+    RegistrySnapshot KeySnapshot() const { return SnapshotRegistry(HKEY_CURRENT_USER, keySub_); }
+
+    // Runs the operation once for each of its filtered system calls with that call failing, rolls
+    // back each time and checks that the work tree, the test key and the temporary directory are
+    // exactly as before. Ends with a run in which no call failed (also rolled back). Returns the
+    // number of calls that were made to fail.
+    int
+    ExpectRollbackAfterEachFailure(const std::function<bool(Transaction&, ErrorList&)>& operation);
+
+    std::string root_;
+    std::string work_;
+    std::string source_;
+    std::string temp_;
+    std::string keySub_; // below HKEY_CURRENT_USER
+
+private:
+    std::string oldTmp_;
+    std::string oldTemp_;
+};
+
+} // namespace nebcm::test

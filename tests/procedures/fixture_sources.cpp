@@ -1,0 +1,2 @@
+// Builds the engine tests' scratch fixture into the procedure tests.
+#include "../engine/engine_fixture.cpp"
