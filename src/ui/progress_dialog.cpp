@@ -185,4 +185,25 @@ ReadingSetDialog::ReadingSetDialog(const std::string& fileName, HWND parent)
 FoldingSetDialog::FoldingSetDialog(const std::string& fileName, HWND parent)
     : SetProgressDialog(IDD_FOLDING_SET, fileName, parent) {}
 
+void SetReadingWindows::BeginReading(const std::string& path) {
+    current_ = std::make_unique<ReadingSetDialog>(path, parent_);
+    current_->Open();
+}
+
+void SetReadingWindows::BeginFolding(const std::string& path) {
+    current_.reset();
+    current_ = std::make_unique<FoldingSetDialog>(path, parent_);
+    current_->Open();
+}
+
+void SetReadingWindows::SetProgress(int percent) {
+    if (current_ != nullptr) {
+        current_->SetProgress(percent);
+    }
+}
+
+void SetReadingWindows::End() {
+    current_.reset();
+}
+
 } // namespace nebcm::ui

@@ -2,8 +2,10 @@
 // shown while a distribution set is read.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "distribution/distribution_set.h"
 #include "engine/progress.h"
 #include "ui/dialog.h"
 
@@ -97,6 +99,25 @@ public:
 class FoldingSetDialog : public SetProgressDialog {
 public:
     FoldingSetDialog(const std::string& fileName, HWND parent);
+};
+
+// The windows of reading a distribution set, as the set reader asks for them: the reading window,
+// then the folding window, each gone when the next phase begins or the reading ends.
+class SetReadingWindows : public SetReadingProgress {
+public:
+    explicit SetReadingWindows(HWND parent) : parent_(parent) {}
+
+    void BeginReading(const std::string& path) override;
+    void BeginFolding(const std::string& path) override;
+    void SetProgress(int percent) override;
+    void End() override;
+
+    // The window shown now, or null.
+    SetProgressDialog* Current() const { return current_.get(); }
+
+private:
+    HWND parent_;
+    std::unique_ptr<SetProgressDialog> current_;
 };
 
 } // namespace nebcm::ui

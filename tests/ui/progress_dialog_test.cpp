@@ -233,5 +233,34 @@ TEST(SetProgressDialog, ShowsTheFileAndMovesItsBarButIgnoresClose) {
     EXPECT_EQ(SendMessageA(folding.Item(IDC_SET_PROGRESS), PBM_GETPOS, 0, 0), 100);
 }
 
+TEST(SetReadingWindows, ShowOneWindowPerPhaseAndNoneAtTheEnd) {
+    SetReadingWindows windows(nullptr);
+    windows.SetProgress(10);
+    windows.End();
+    EXPECT_EQ(windows.Current(), nullptr) << "nothing to move or close before reading begins";
+
+    windows.BeginReading("C:\\sets\\a.nds");
+    ASSERT_NE(windows.Current(), nullptr);
+    HWND reading = windows.Current()->Handle();
+    EXPECT_TRUE(IsWindowVisible(reading));
+    EXPECT_EQ(ItemText(reading, IDC_SET_PATH), "C:\\sets\\a.nds");
+    EXPECT_EQ(windows.Current()->TemplateId(), IDD_READING_SET);
+    windows.SetProgress(55);
+    EXPECT_EQ(SendDlgItemMessageA(reading, IDC_SET_PROGRESS, PBM_GETPOS, 0, 0), 55);
+
+    windows.BeginFolding("C:\\sets\\a.nds");
+    EXPECT_FALSE(IsWindow(reading));
+    ASSERT_NE(windows.Current(), nullptr);
+    EXPECT_EQ(windows.Current()->TemplateId(), IDD_FOLDING_SET);
+    HWND folding = windows.Current()->Handle();
+    EXPECT_EQ(SendDlgItemMessageA(folding, IDC_SET_PROGRESS, PBM_GETPOS, 0, 0), 0);
+    windows.SetProgress(100);
+    EXPECT_EQ(SendDlgItemMessageA(folding, IDC_SET_PROGRESS, PBM_GETPOS, 0, 0), 100);
+
+    windows.End();
+    EXPECT_FALSE(IsWindow(folding));
+    EXPECT_EQ(windows.Current(), nullptr);
+}
+
 } // namespace
 } // namespace nebcm::ui
