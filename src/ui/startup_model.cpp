@@ -1,0 +1,110 @@
+// The start-up decision: single instance, then one of the modes by installed state and command
+// line.
+#include "ui/startup_model.h"
+
+#include <cctype>
+
+#include "common/constants.h"
+#include "common/messages.h"
+#include "distribution/distribution_set.h"
+
+namespace nebcm::ui {
+
+namespace {
+constexpr int kUninstallAnswerYes = 6;
+constexpr int kUninstallFromCorrupt = 1029;
+} // namespace
+
+std::string TrimCommandLine(const std::string& commandLine) {
+    std::size_t begin = 0;
+    std::size_t end = commandLine.size();
+    while (begin < end && std::isspace(static_cast<unsigned char>(commandLine[begin]))) {
+        ++begin;
+    }
+    while (end > begin && std::isspace(static_cast<unsigned char>(commandLine[end - 1]))) {
+        --end;
+    }
+    return commandLine.substr(begin, end - begin);
+}
+
+StartupMode RunStartup(const std::string& commandLine, StartupServices& services) {
+    const std::string trimmed = TrimCommandLine(commandLine);
+
+    if (!services.AcquireSingleInstance()) {
+        services.ShowAlreadyRunning();
+        return StartupMode::AlreadyRunning;
+    }
+
+    if (!services.IsPlatformInstalled()) {
+        // Whatever the command line says, a machine without the platform gets the core first;
+        // the installed copy then continues with the same command line.
+        ErrorList errors;
+        std::string installedManager;
+        ProcedureResult result = services.InstallCore(errors, installedManager);
+        if (result == ProcedureResult::Succeeded) {
+            if (!services.StartProcess(installedManager, commandLine)) {
+                services.ShowStopMessage(Message(11300, installedManager));
+            }
+        } else if (result == ProcedureResult::Failed) {
+            services.ShowCoreInstallationFailed(errors);
+        }
+        return StartupMode::CoreInstallation;
+    }
+
+    if (trimmed == RequestUninstallOption) {
+        if (services.ConfirmUninstall() == kUninstallAnswerYes) {
+            ErrorList errors;
+            if (services.RequestPlatformUninstall(errors) == ProcedureResult::Failed) {
+                services.ShowUninstallFailed(errors);
+            }
+        }
+        return StartupMode::UninstallRequest;
+    }
+
+    if (trimmed == PerformUninstallOption) {
+        // The requesting process is ending; give it the time to let go of the program files.
+        services.Wait(500);
+        ErrorList errors;
+        ProcedureResult result = services.PerformPlatformUninstall(errors);
+        if (result == ProcedureResult::Succeeded) {
+            services.ShowUninstallCompleted();
+        } else if (result == ProcedureResult::Failed) {
+            services.ShowUninstallFailed(errors);
+        }
+        return StartupMode::UninstallPerform;
+    }
+
+    services.ShowConsistencySplash();
+    services.Wait(1000);
+    ErrorList problems;
+    bool consistent = services.CheckInstalledConfiguration(problems);
+    services.HideConsistencySplash();
+    if (!consistent) {
+        if (services.ShowInstallationCorrupt(problems) == kUninstallFromCorrupt) {
+            services.StartProcess(services.OwnProgramPath(), RequestUninstallOption);
+        }
+        return StartupMode::CorruptInstallation;
+    }
+
+    if (!trimmed.empty() && services.IsFile(trimmed)) {
+        ErrorList errors;
+        std::unique_ptr<DistributionSet> set = services.ReadDistributionSet(trimmed, errors);
+        if (set == nullptr) {
+            services.ShowExtensionInstallationFailed(errors);
+        } else if (services.InstallExtensionsFromSet(std::move(set), errors) ==
+                   ProcedureResult::Failed) {
+            services.ShowExtensionInstallationFailed(errors);
+        }
+        return StartupMode::SetInstallation;
+    }
+
+    if (!trimmed.empty()) {
+        services.ShowStopMessage(Message(12501, trimmed));
+        return StartupMode::SetNotFound;
+    }
+
+    services.RunMainDialog();
+    return StartupMode::MainWindow;
+}
+
+} // namespace nebcm::ui
