@@ -111,6 +111,7 @@ int CALLBACK Wizard::SheetCallback(HWND hwnd, UINT message, LPARAM) {
 }
 
 INT_PTR Wizard::Run() {
+    BeforeRun();
     std::vector<PROPSHEETPAGEA> descriptions(pages_.size());
     for (std::size_t i = 0; i < pages_.size(); ++i) {
         PROPSHEETPAGEA& p = descriptions[i];

@@ -66,6 +66,8 @@ public:
     virtual void ShowHelp(DWORD context);
 
 protected:
+    // Called at the start of every Run, before the sheet is made: the last moment to add pages.
+    virtual void BeforeRun() {}
     // The sheet window exists: the program icon and bringing it to the front.
     virtual void OnSheetCreated();
     // Large icon of the sheet window.
