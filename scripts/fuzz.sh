@@ -1,12 +1,12 @@
 #!/bin/sh
 # Builds a libFuzzer target (clang, ASan+UBSan) in build-fuzz/ and runs it:
-#   scripts/fuzz.sh lzw_decode|archive_read|preprocessor|reader|legacy_reader SECONDS [libFuzzer options...]
+#   scripts/fuzz.sh lzw_decode|archive_read|preprocessor|reader|legacy_reader|set_read SECONDS [libFuzzer options...]
 # New inputs go to build-fuzz/corpus/TARGET, crashes to build-fuzz/artifacts/TARGET; the seeds in
 # tests/fuzz/corpus/TARGET are only read.
 set -eu
 cd "$(dirname "$0")/.."
 if [ $# -lt 2 ]; then
-  echo "usage: scripts/fuzz.sh lzw_decode|archive_read|preprocessor|reader|legacy_reader SECONDS [libFuzzer options...]" >&2
+  echo "usage: scripts/fuzz.sh lzw_decode|archive_read|preprocessor|reader|legacy_reader|set_read SECONDS [libFuzzer options...]" >&2
   exit 2
 fi
 target=$1
@@ -15,6 +15,7 @@ shift 2
 case $target in
   lzw_decode|archive_read) ;;
   preprocessor|reader|legacy_reader) set -- -dict=tests/fuzz/reader.dict -max_len=4096 "$@" ;;
+  set_read) set -- -dict=tests/fuzz/set.dict -max_len=16384 -timeout=1 "$@" ;;
   *) echo "fuzz: unknown target '$target'" >&2; exit 2 ;;
 esac
 if [ ! -f build-fuzz/CMakeCache.txt ]; then

@@ -1,4 +1,5 @@
-// Distribution sets: reading a .nds file of LZW subsets into one merged configuration with its files.
+// Distribution sets: reading a .nds file of LZW subsets into one merged configuration with its
+// files.
 #pragma once
 
 #include <cstdint>
@@ -55,9 +56,26 @@ public:
     virtual void End() = 0;
 };
 
+// Reads the database text of one subset as the set reader does: in the current dialect through the
+// preprocessor (with the given symbols, or the machine's), and when that fails in the 1.0
+// dialect. When neither accepts it, appends 12110, the current reader's messages, 12109 and the
+// 1.0 reader's messages, all naming the set by setPath, and returns null.
+std::unique_ptr<Configuration> ReadSubsetDatabase(const std::vector<std::uint8_t>& text,
+                                                  const std::string& setPath,
+                                                  const PlatformSymbols* symbols,
+                                                  ErrorList& errors);
+
+// Whether two definitions of one extension in one version are the same: description, copyright,
+// package, the core's Java dispatcher or a component's service class, the set of file paths, and
+// every file's bytes as each subset's archive holds them. One message per difference is appended
+// to messages; true when there was none.
+bool CompareDefinitions(const Extension& f, const Extension& e, const Archive& archiveF,
+                        const Archive& archiveE, ErrorList& messages);
+
 // Reads, checks and folds a distribution set. On failure returns null after appending at least one
-// message. Databases are read with the given platform symbols, or the machine's when none are
-// given. FileNotFoundException or IOException raised while opening the set reach the caller.
+// message; messages name the set by its absolute path. Databases are read with the given platform
+// symbols, or the machine's when none are given. A set that cannot be opened, or that is too
+// large to hold in memory, is reported like any other failure; nothing is thrown.
 std::unique_ptr<DistributionSet> ReadDistributionSet(const std::string& path, ErrorList& errors,
                                                      SetReadingProgress* progress = nullptr,
                                                      const PlatformSymbols* symbols = nullptr);

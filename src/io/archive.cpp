@@ -14,10 +14,13 @@ namespace nebcm {
 
 namespace {
 
+// The decompressed bytes never change once read, so a clone shares them instead of copying:
+// a distribution set keeps the files it takes from its subsets without holding them twice.
 class LoadedEntry : public ArchiveEntry {
 public:
     LoadedEntry(std::string name, FileTime time, std::vector<std::uint8_t> data)
-        : name_(std::move(name)), time_(time), data_(std::move(data)) {}
+        : name_(std::move(name)), time_(time),
+          data_(std::make_shared<const std::vector<std::uint8_t>>(std::move(data))) {}
 
     std::unique_ptr<ArchiveEntry> Clone() const override {
         return std::make_unique<LoadedEntry>(*this);
@@ -32,16 +35,16 @@ public:
     FileTime CreationTime() const override { return time_; }
     FileTime LastAccessTime() const override { return time_; }
     FileTime LastWriteTime() const override { return time_; }
-    std::uint32_t Size() const override { return static_cast<std::uint32_t>(data_.size()); }
+    std::uint32_t Size() const override { return static_cast<std::uint32_t>(data_->size()); }
     std::unique_ptr<DataInputStream> OpenStream() const override {
-        return std::make_unique<MemoryInputStream>(data_.data(), Size());
+        return std::make_unique<MemoryInputStream>(data_->data(), Size());
     }
-    const std::vector<std::uint8_t>& Bytes() const override { return data_; }
+    const std::vector<std::uint8_t>& Bytes() const override { return *data_; }
 
 private:
     std::string name_;
     FileTime time_;
-    std::vector<std::uint8_t> data_;
+    std::shared_ptr<const std::vector<std::uint8_t>> data_;
 };
 
 class LoadedArchive : public Archive {

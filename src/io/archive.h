@@ -15,7 +15,7 @@ namespace nebcm {
 using FileTime = std::uint64_t;
 
 // One decompressed file of an archive. Valid while its archive lives; Clone gives one that
-// outlives it.
+// outlives it (with the same bytes, shared rather than copied, as they never change).
 class ArchiveEntry {
 public:
     virtual ~ArchiveEntry() = default;

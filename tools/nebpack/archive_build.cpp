@@ -30,49 +30,32 @@ bool ReadWholeFile(const std::string& path, std::uint64_t expected,
     return ok;
 }
 
-class OutputFile {
-public:
-    explicit OutputFile(const std::string& name)
-        : name_(name), f_(std::fopen(name.c_str(), "wb")) {}
-    ~OutputFile() {
-        if (f_ != nullptr) {
-            std::fclose(f_);
-            std::remove(name_.c_str());
-        }
-    }
-    bool IsOpen() const { return f_ != nullptr; }
-    bool Write(const std::vector<std::uint8_t>& bytes) {
-        return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f_) == bytes.size();
-    }
-    bool Rewind() { return std::fseek(f_, 0, SEEK_SET) == 0; }
-    // Closes and keeps the file; false (and the file removed) when the last write failed.
-    bool Keep() {
-        bool ok = std::fclose(f_) == 0;
-        f_ = nullptr;
-        if (!ok) {
-            std::remove(name_.c_str());
-        }
-        return ok;
-    }
-
-private:
-    std::string name_;
-    std::FILE* f_;
-};
+bool WriteAll(std::FILE* f, const std::vector<std::uint8_t>& bytes) {
+    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+}
 
 } // namespace
 
-int CreateArchiveFromDirectory(const std::string& out, const std::string& dir, std::FILE* err) {
-    std::vector<FoundFile> files;
-    std::string error;
-    if (!ListFiles(dir, files, error)) {
-        std::fprintf(err, "nebpack: %s\n", error.c_str());
-        return Failed;
+OutputFile::OutputFile(const std::string& name) : name_(name), f_(std::fopen(name.c_str(), "wb")) {}
+
+OutputFile::~OutputFile() {
+    if (f_ != nullptr) {
+        std::fclose(f_);
+        std::remove(name_.c_str());
     }
-    // An archive written into the directory it packs must not pack itself.
-    files.erase(std::remove_if(files.begin(), files.end(),
-                               [&](const FoundFile& f) { return SameFile(f.path, out); }),
-                files.end());
+}
+
+bool OutputFile::Keep() {
+    bool ok = std::fclose(f_) == 0;
+    f_ = nullptr;
+    if (!ok) {
+        std::remove(name_.c_str());
+    }
+    return ok;
+}
+
+int AppendArchive(std::FILE* file, std::vector<FoundFile> files, const std::string& out,
+                  std::FILE* err, std::uint64_t& length) {
     // Ordered by the names as stored, with backslashes.
     auto stored = [](char c) { return static_cast<unsigned char>(c == '/' ? '\\' : c); };
     std::sort(files.begin(), files.end(), [&](const FoundFile& a, const FoundFile& b) {
@@ -80,10 +63,9 @@ int CreateArchiveFromDirectory(const std::string& out, const std::string& dir, s
                                             b.relative.begin(), b.relative.end(),
                                             [&](char x, char y) { return stored(x) < stored(y); });
     });
-
     if (files.size() > MaxArchiveEntries) {
-        std::fprintf(err, "nebpack: '%s' holds %zu files; an archive holds at most %u\n",
-                     dir.c_str(), files.size(), MaxArchiveEntries);
+        std::fprintf(err, "nebpack: %zu files; an archive holds at most %u\n", files.size(),
+                     MaxArchiveEntries);
         return Rejected;
     }
     std::vector<ArchiveTableEntry> table;
@@ -111,13 +93,10 @@ int CreateArchiveFromDirectory(const std::string& out, const std::string& dir, s
         table.push_back(e);
     }
 
-    OutputFile file(out);
-    if (!file.IsOpen()) {
-        std::fprintf(err, "nebpack: cannot create '%s'\n", out.c_str());
-        return Failed;
-    }
+    const long start = std::ftell(file);
     // The table's length does not depend on the sizes, so a placeholder holds its place.
-    if (!file.Write(EncodeArchiveTable(table))) {
+    const std::vector<std::uint8_t> placeholder = EncodeArchiveTable(table);
+    if (start < 0 || !WriteAll(file, placeholder)) {
         std::fprintf(err, "nebpack: cannot write '%s'\n", out.c_str());
         return Failed;
     }
@@ -139,12 +118,42 @@ int CreateArchiveFromDirectory(const std::string& out, const std::string& dir, s
         table[i].offset = static_cast<std::uint32_t>(offset);
         table[i].compressedSize = static_cast<std::uint32_t>(compressed.size());
         offset += compressed.size();
-        if (!file.Write(compressed)) {
+        if (!WriteAll(file, compressed)) {
             std::fprintf(err, "nebpack: cannot write '%s'\n", out.c_str());
             return Failed;
         }
     }
-    if (!file.Rewind() || !file.Write(EncodeArchiveTable(table)) || !file.Keep()) {
+    if (std::fseek(file, start, SEEK_SET) != 0 || !WriteAll(file, EncodeArchiveTable(table)) ||
+        std::fseek(file, 0, SEEK_END) != 0) {
+        std::fprintf(err, "nebpack: cannot write '%s'\n", out.c_str());
+        return Failed;
+    }
+    length = placeholder.size() + offset;
+    return Done;
+}
+
+int CreateArchiveFromDirectory(const std::string& out, const std::string& dir, std::FILE* err) {
+    std::vector<FoundFile> files;
+    std::string error;
+    if (!ListFiles(dir, files, error)) {
+        std::fprintf(err, "nebpack: %s\n", error.c_str());
+        return Failed;
+    }
+    // An archive written into the directory it packs must not pack itself.
+    files.erase(std::remove_if(files.begin(), files.end(),
+                               [&](const FoundFile& f) { return SameFile(f.path, out); }),
+                files.end());
+    OutputFile file(out);
+    if (!file.IsOpen()) {
+        std::fprintf(err, "nebpack: cannot create '%s'\n", out.c_str());
+        return Failed;
+    }
+    std::uint64_t length = 0;
+    const int result = AppendArchive(file.Get(), std::move(files), out, err, length);
+    if (result != Done) {
+        return result;
+    }
+    if (!file.Keep()) {
         std::fprintf(err, "nebpack: cannot write '%s'\n", out.c_str());
         return Failed;
     }

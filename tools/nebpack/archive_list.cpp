@@ -102,6 +102,10 @@ int ListArchives(const std::string& path, std::FILE* out, std::FILE* err) {
             size += r.size;
             compressed += r.compressedSize;
         }
+        // The archives of a distribution set are its subsets, each with its own database.
+        if (archive->Find("neb.cdb") != nullptr) {
+            std::fprintf(out, "subset %d: ", index + 1);
+        }
         std::fprintf(out,
                      "archive at offset %lu: %u entries, %llu bytes (%llu compressed), %lu bytes "
                      "long\n",

@@ -1,0 +1,310 @@
+// nebpack's set verbs: sets packed from directories, checked and extracted through the program's
+// own set reader, and every refusal leaving nothing behind.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../../tools/nebpack/archive_list.h"
+#include "../../tools/nebpack/output_tree.h"
+#include "../../tools/nebpack/set_tool.h"
+#include "common/messages.h"
+#include "platform/file_info.h"
+#include "set_builder.h"
+#include "support/scratch_dir.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace nebcm {
+namespace {
+
+using namespace nebcm::testing;
+
+struct Captured {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+class NebpackSetTest : public ::testing::Test {
+protected:
+    std::string Path(const std::string& relative) const {
+        std::string p = work.Path();
+        std::string::size_type start = 0;
+        for (;;) {
+            std::string::size_type slash = relative.find('/', start);
+            p += ScratchDir::Separator() +
+                 relative.substr(start, slash == std::string::npos ? slash : slash - start);
+            if (slash == std::string::npos) {
+                return p;
+            }
+            start = slash + 1;
+        }
+    }
+    // Writes a file below the scratch directory, making its directories.
+    void Put(const std::string& relative, const std::string& bytes) {
+        std::string::size_type slash = 0;
+        while ((slash = relative.find('/', slash + 1)) != std::string::npos) {
+            MakeDirectory(Path(relative.substr(0, slash)));
+        }
+        work.Write(relative, "");
+        std::FILE* f = std::fopen(Path(relative).c_str(), "wb");
+        ASSERT_NE(f, nullptr) << relative;
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    std::string Get(const std::string& relative) const {
+        std::string out;
+        if (std::FILE* f = std::fopen(Path(relative).c_str(), "rb")) {
+            char buffer[4096];
+            std::size_t n;
+            while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+                out.append(buffer, n);
+            }
+            std::fclose(f);
+        }
+        return out;
+    }
+    bool Exists(const std::string& relative) const {
+        std::uint64_t size;
+        return QueryFileLength(Path(relative), size);
+    }
+    template <class F> Captured Capture(F run) {
+        std::FILE* out = std::fopen(work.File("stdout.txt").c_str(), "wb");
+        std::FILE* err = std::fopen(work.File("stderr.txt").c_str(), "wb");
+        int code = run(out, err);
+        std::fclose(out);
+        std::fclose(err);
+        return {code, Get("stdout.txt"), Get("stderr.txt")};
+    }
+    Captured Pack(const std::vector<std::string>& dirs,
+                  const std::vector<PlatformSymbols>& symbols = {PlatformSymbols()}) {
+        std::vector<std::string> full;
+        for (const std::string& d : dirs) {
+            full.push_back(Path(d));
+        }
+        return Capture([&](std::FILE*, std::FILE* err) {
+            return nebpack::PackSet(Path("set.nds"), full, symbols, err);
+        });
+    }
+    Captured Check(const std::string& set = "set.nds") {
+        PlatformSymbols none;
+        return Capture([&](std::FILE* out, std::FILE* err) {
+            return nebpack::CheckSet(Path(set), &none, out, err);
+        });
+    }
+    Captured Extract(const std::string& dir, const std::string& set = "set.nds") {
+        PlatformSymbols none;
+        return Capture([&](std::FILE* out, std::FILE* err) {
+            return nebpack::ExtractSet(Path(set), Path(dir), &none, out, err);
+        });
+    }
+
+    ScratchDir work;
+};
+
+TEST_F(NebpackSetTest, PackCheckAndExtractRoundTrip) {
+    Put("one/neb.cdb", CoreSection("2.00", {"bin/njava.exe"}, "bin/njava.exe") +
+                           LibrarySection("x", "1.00", {"lib/x.jar"}));
+    Put("one/bin/njava.exe", std::string(5000, 'j'));
+    Put("one/lib/x.jar", "x one");
+    Put("two/neb.cdb",
+        LibrarySection("x", "1.01", {"lib/x.jar", "lib/x-extra.jar"}) +
+            LibrarySection("tool", "1.00", {"bin/tool.exe"}, {"Library=x"}, "Application"));
+    Put("two/lib/x.jar", "x two");
+    Put("two/lib/x-extra.jar", "");
+    Put("two/bin/tool.exe", "tool");
+    Put("two/readme.txt", "not named, packed all the same");
+
+    Captured pack = Pack({"one", "two"});
+    ASSERT_EQ(pack.code, 0) << pack.err;
+    EXPECT_EQ(pack.err, "");
+
+    Captured check = Check();
+    ASSERT_EQ(check.code, 0) << check.err;
+    EXPECT_EQ(check.out, "[Core]\nVersion=2.00\nDescription=NEB Core\nCopyright=(c) Tessaly\n"
+                         "File=bin/njava.exe\nBase=\nJavaDispatcher=bin/njava.exe\n\n"
+                         "[Library:x]\nVersion=1.01\nDescription=The x Library\n"
+                         "Copyright=(c) Tessaly\nFile=lib/x.jar\nFile=lib/x-extra.jar\n"
+                         "Package=neb/x\n\n"
+                         "[Application:tool]\nVersion=1.00\nDescription=The tool Application\n"
+                         "Copyright=(c) Tessaly\nFile=bin/tool.exe\nPackage=neb/tool\n"
+                         "Library=x\n\n");
+
+    Captured extract = Extract("out");
+    ASSERT_EQ(extract.code, 0) << extract.err;
+    EXPECT_EQ(Get("out/bin/njava.exe"), std::string(5000, 'j'));
+    EXPECT_EQ(Get("out/lib/x.jar"), "x two");
+    EXPECT_TRUE(Exists("out/lib/x-extra.jar"));
+    EXPECT_EQ(Get("out/bin/tool.exe"), "tool");
+    EXPECT_FALSE(Exists("out/readme.txt")) << "only the merged set's files";
+    EXPECT_FALSE(Exists("out/neb.cdb"));
+    // Extracting again replaces what is there.
+    Put("out/lib/x.jar", "changed");
+    ASSERT_EQ(Extract("out").code, 0);
+    EXPECT_EQ(Get("out/lib/x.jar"), "x two");
+
+    // The listing heads each archive as a subset.
+    Captured list = Capture([&](std::FILE* out, std::FILE* err) {
+        return nebpack::ListArchives(Path("set.nds"), out, err);
+    });
+    ASSERT_EQ(list.code, 0) << list.err;
+    EXPECT_NE(list.out.find("subset 1: archive at offset 0: 3 entries"), std::string::npos)
+        << list.out;
+    EXPECT_NE(list.out.find("subset 2: archive at offset "), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("  lib\\x-extra.jar\n"), std::string::npos) << list.out;
+}
+
+TEST_F(NebpackSetTest, PackRefusesBeforeWritingAnything) {
+    const std::string set = AbsolutePath(Path("set.nds"));
+    Put("good/neb.cdb", LibrarySection("x", "1.00", {"lib/x.jar"}));
+    Put("good/lib/x.jar", "x");
+    Put("nodb/lib/x.jar", "x");
+    Put("nodb/sub/neb.cdb", LibrarySection("x", "1.00", {"lib/x.jar"}));
+    Put("missing/neb.cdb", LibrarySection("y", "1.00", {"lib/y.jar", "lib/Y2.jar"}));
+    Put("missing/lib/y.jar", "y");
+    Put("missing/lib/y2.jar", "case matters");
+    Put("bad/neb.cdb", "[Library:z]\nVersion=1.00\n");
+
+    Captured c = Pack({"good", "nodb", "missing", "bad"});
+    EXPECT_EQ(c.code, 1);
+    std::string expected = Message(12107, 2, set) + "\n" + Message(12111, 3, set, "lib/Y2.jar") +
+                           "\n" + Message(12110, set) + "\n";
+    EXPECT_EQ(c.err.compare(0, expected.size(), expected), 0) << c.err;
+    EXPECT_NE(c.err.find(Message(12109, set)), std::string::npos) << c.err;
+    EXPECT_FALSE(Exists("set.nds"));
+
+    // An earlier set stays when a new one is refused before writing.
+    Put("set.nds", "earlier");
+    EXPECT_EQ(Pack({"bad"}).code, 1);
+    EXPECT_EQ(Get("set.nds"), "earlier");
+    // Wrong directories are I/O failures.
+    EXPECT_EQ(Pack({"no such dir"}).code, 2);
+}
+
+TEST_F(NebpackSetTest, PackChecksEveryPlatformGiven) {
+    Put("s/neb.cdb", "[Library:x]\nVersion=1.00\nDescription=x\nCopyright=(c)\nPackage=neb/x\n"
+                     "#if WinXP\nFile=lib/xp.jar\n#else\nFile=lib/9x.jar\n#endif\n");
+    Put("s/lib/xp.jar", "xp");
+    const std::string set = AbsolutePath(Path("set.nds"));
+    EXPECT_EQ(Pack({"s"}, {PlatformSymbols{"WinXP"}}).code, 0);
+    Captured both = Pack({"s"}, {PlatformSymbols{"WinXP"}, PlatformSymbols{"Win98"}});
+    EXPECT_EQ(both.code, 1);
+    EXPECT_EQ(both.err, Message(12111, 1, set, "lib/9x.jar") + "\n");
+}
+
+TEST_F(NebpackSetTest, PackRemovesASetThatFoldingRejects) {
+    Put("a/neb.cdb", LibrarySection("x", "1.00", {"lib/x.jar"}));
+    Put("a/lib/x.jar", "x one");
+    Put("b/neb.cdb", LibrarySection("x", "1.00", {"lib/x.jar"}));
+    Put("b/lib/x.jar", "x two");
+    Captured c = Pack({"a", "b"});
+    EXPECT_EQ(c.code, 1);
+    EXPECT_EQ(c.err, Message(12120, "x", "lib/x.jar") + "\n");
+    EXPECT_FALSE(Exists("set.nds"));
+}
+
+TEST_F(NebpackSetTest, CheckReportsRejectionsAndUnreadableSets) {
+    work.Write("bad.nds", "LZW");
+    Captured bad = Check("bad.nds");
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_EQ(bad.err, Message(12106, AbsolutePath(Path("bad.nds"))) + "\n");
+    EXPECT_EQ(bad.out, "");
+    Captured missing = Check("missing.nds");
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_EQ(missing.err, Message(12104, AbsolutePath(Path("missing.nds"))) + "\n");
+}
+
+TEST_F(NebpackSetTest, ExtractNeverLeavesItsDirectory) {
+    // The readers refuse "." and ".." segments, but a segment of dots and blanks alone is a
+    // valid name that Windows trims to nothing or to "..".
+    for (const std::string& segment : {std::string("..."), std::string(".. ")}) {
+        const std::string path = "lib/" + segment + "/evil.txt";
+        const std::string db = LibrarySection("x", "1.00", {path});
+        work.Write("up.nds", Text(BuildSubset(db, {{"lib\\" + segment + "\\evil.txt", "e"}})));
+        ASSERT_EQ(Check("up.nds").code, 0) << "the configuration manager accepts " << path;
+        Captured up = Extract("dest", "up.nds");
+        EXPECT_EQ(up.code, 1) << path;
+        EXPECT_NE(up.err.find("cannot be written safely"), std::string::npos) << up.err;
+        EXPECT_EQ(nebpack::Examine(Path("dest")), nebpack::PathState::Missing) << path;
+    }
+
+    // A file and a directory of the same name cannot both be written.
+    const std::string clash =
+        LibrarySection("a", "1.00", {"lib"}) + LibrarySection("b", "1.00", {"lib/b.jar"});
+    work.Write("clash.nds", Text(BuildSubset(clash, {{"lib", "a"}, {"lib\\b.jar", "b"}})));
+    Captured c = Extract("clash", "clash.nds");
+    EXPECT_EQ(c.code, 1);
+    EXPECT_EQ(nebpack::Examine(Path("clash")), nebpack::PathState::Missing);
+}
+
+TEST_F(NebpackSetTest, ExtractRefusesWhatStandsInTheWay) {
+    const std::string db = LibrarySection("x", "1.00", {"lib/x.jar", "a.txt"});
+    work.Write("x.nds", Text(BuildSubset(db, {{"lib\\x.jar", "x"}, {"a.txt", "a"}})));
+    // A directory where a file belongs.
+    MakeDirectory(Path("d1"));
+    MakeDirectory(Path("d1/a.txt"));
+    EXPECT_EQ(Extract("d1", "x.nds").code, 2);
+    EXPECT_FALSE(Exists("d1/lib/x.jar")) << "refused before writing anything";
+    // A file where a directory belongs.
+    Put("d2/lib", "a file");
+    EXPECT_EQ(Extract("d2", "x.nds").code, 2);
+    EXPECT_FALSE(Exists("d2/a.txt"));
+#ifndef _WIN32
+    // A link inside the directory that leads out of it.
+    MakeDirectory(Path("outside"));
+    MakeDirectory(Path("d3"));
+    ASSERT_EQ(symlink(Path("outside").c_str(), Path("d3/lib").c_str()), 0);
+    EXPECT_EQ(Extract("d3", "x.nds").code, 2);
+    EXPECT_FALSE(Exists("outside/x.jar"));
+    // A link where a file belongs is not written through either.
+    MakeDirectory(Path("d4"));
+    ASSERT_EQ(symlink(Path("outside/target").c_str(), Path("d4/a.txt").c_str()), 0);
+    EXPECT_EQ(Extract("d4", "x.nds").code, 2);
+    EXPECT_FALSE(Exists("outside/target"));
+#endif
+    // A rejected set writes nothing.
+    work.Write("bad.nds", "LZW");
+    EXPECT_EQ(Extract("d5", "bad.nds").code, 1);
+    EXPECT_EQ(nebpack::Examine(Path("d5")), nebpack::PathState::Missing);
+}
+
+TEST(NebpackSetArguments, OptionsAndWords) {
+    struct Case {
+        std::vector<std::string> args;
+        bool ok;
+        std::vector<std::string> words;
+        std::size_t symbolSets;
+    };
+    const std::vector<Case> cases = {
+        {{"a.nds"}, true, {"a.nds"}, 0},
+        {{"a.nds", "--symbols", "WinXP, Intel"}, true, {"a.nds"}, 1},
+        {{"--symbols=WinXP", "o.nds", "d1", "--symbols", "Win98", "d2"},
+         true,
+         {"o.nds", "d1", "d2"},
+         2},
+        {{"a.nds", "--symbols"}, false, {}, 0},
+        {{"a.nds", "--verbose"}, false, {}, 0},
+    };
+    for (const Case& c : cases) {
+        nebpack::SetArguments parsed;
+        std::string error;
+        EXPECT_EQ(nebpack::ParseSetArguments(c.args, parsed, error), c.ok) << c.args.back();
+        if (c.ok) {
+            EXPECT_EQ(parsed.words, c.words);
+            EXPECT_EQ(parsed.symbols.size(), c.symbolSets);
+        } else {
+            EXPECT_FALSE(error.empty());
+        }
+    }
+    nebpack::SetArguments parsed;
+    std::string error;
+    ASSERT_TRUE(nebpack::ParseSetArguments({"--symbols", "WinXP, Intel"}, parsed, error));
+    EXPECT_EQ(parsed.symbols[0], (PlatformSymbols{"Intel", "WinXP"}));
+}
+
+} // namespace
+} // namespace nebcm

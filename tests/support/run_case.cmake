@@ -1,0 +1,43 @@
+# Runs one line of a case list (NAME WHERE EXIT ARGUMENTS...) with TOOL (optionally through
+# WRAPPER ROOT, the Wine runner) in the list's directory, and compares exit code and standard
+# output with the expectation. Called as: cmake -DCASES=... -DCASE=... -DTOOL=... -P run_case.cmake
+file(STRINGS "${CASES}" lines)
+get_filename_component(dir "${CASES}" DIRECTORY)
+set(found "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^${CASE}[ \t]")
+    set(found "${line}")
+  endif()
+endforeach()
+if(found STREQUAL "")
+  message(FATAL_ERROR "no case ${CASE} in ${CASES}")
+endif()
+separate_arguments(words UNIX_COMMAND "${found}")
+list(GET words 2 expected_rc)
+list(SUBLIST words 3 -1 arguments)
+
+set(command "${TOOL}")
+if(DEFINED WRAPPER)
+  set(command "${WRAPPER}" "${ROOT}" "${TOOL}")
+endif()
+execute_process(COMMAND ${command} ${VERB} ${arguments}
+                WORKING_DIRECTORY "${dir}"
+                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+
+set(expected "")
+if(EXISTS "${dir}/${CASE}.out")
+  file(READ "${dir}/${CASE}.out" expected)
+endif()
+set(failed "")
+if(NOT rc STREQUAL expected_rc)
+  string(APPEND failed "exit code ${rc}, expected ${expected_rc}\n")
+endif()
+if(NOT out STREQUAL expected)
+  string(APPEND failed "standard output differs from ${CASE}.out; it was:\n${out}\n")
+endif()
+if(expected_rc STREQUAL "2" AND NOT err MATCHES "^[^\n]+\n$")
+  string(APPEND failed "expected a one-line error on standard error, got:\n${err}\n")
+endif()
+if(NOT failed STREQUAL "")
+  message(FATAL_ERROR "case ${CASE}: ${failed}standard error:\n${err}")
+endif()

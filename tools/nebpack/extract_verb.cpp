@@ -1,0 +1,47 @@
+// The "extract" verb: writes the files of a distribution set below a directory.
+#include <cstdio>
+
+#include "set_tool.h"
+#include "verb.h"
+
+namespace nebpack {
+
+namespace {
+
+const char Help[] =
+    "usage: nebpack extract SET.nds DIR [--symbols A,B,C]\n"
+    "\n"
+    "Reads SET.nds as the configuration manager does (see \"nebpack check --help\") and writes\n"
+    "every file of the merged set below DIR, at the path its database gives (directories are\n"
+    "created; DIR itself too, if its parent exists), with the time stamp stored in the set.\n"
+    "Existing files are replaced. Nothing is written when the set is rejected, when one of its\n"
+    "paths would lead outside DIR or two of them name the same file, or when something in DIR\n"
+    "stands in the way (a link, or a directory where a file belongs, or the reverse); no file is\n"
+    "ever written outside DIR.\n"
+    "\n"
+    "--symbols A,B,C   the platform symbols defined while the databases are preprocessed.\n"
+    "\n"
+    "Exit codes: 0 written; 1 the set is rejected or its paths cannot be written here; 2 wrong\n"
+    "usage, SET.nds cannot be read, or DIR cannot be written.\n";
+
+int Run(const std::vector<std::string>& args) {
+    SetArguments parsed;
+    std::string error;
+    if (!ParseSetArguments(args, parsed, error) || parsed.words.size() != 2 ||
+        parsed.symbols.size() > 1) {
+        if (!error.empty()) {
+            std::fprintf(stderr, "nebpack: %s\n", error.c_str());
+        }
+        std::fputs("usage: nebpack extract SET.nds DIR [--symbols A,B,C]\n", stderr);
+        return SetFailed;
+    }
+    return ExtractSet(parsed.words[0], parsed.words[1],
+                      parsed.symbols.empty() ? nullptr : &parsed.symbols[0], stdout, stderr);
+}
+
+const VerbRegistration registration(Verb{"extract", "write the files of a distribution set", Help,
+                                         Run});
+
+} // namespace
+
+} // namespace nebpack

@@ -1,0 +1,77 @@
+// Writing extracted files over POSIX calls: no link is followed, times set from FILETIMEs.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "output_tree.h"
+
+namespace nebpack {
+
+PathState Examine(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) {
+        return errno == ENOENT ? PathState::Missing : PathState::Other;
+    }
+    if (S_ISREG(st.st_mode)) {
+        return PathState::File;
+    }
+    return S_ISDIR(st.st_mode) ? PathState::Directory : PathState::Other;
+}
+
+bool MakeDirectory(const std::string& path, std::string& error) {
+    if (::mkdir(path.c_str(), 0755) != 0) {
+        error = "cannot create directory '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool WriteFileAt(const std::string& path, const std::vector<std::uint8_t>& data, std::uint64_t time,
+                 std::string& error) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = "cannot create '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < data.size()) {
+        ssize_t put = ::write(fd, data.data() + done, data.size() - done);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            error = "cannot write '" + path + "': " + std::strerror(errno);
+            ::close(fd);
+            return false;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    // 1601-01-01 lies 11644473600 seconds before 1970-01-01.
+    const std::uint64_t epoch = 11644473600ull * 10000000ull;
+    if (time >= epoch) {
+        const std::uint64_t since = time - epoch;
+        struct timespec times[2];
+        times[0].tv_sec = static_cast<time_t>(since / 10000000u);
+        times[0].tv_nsec = static_cast<long>(since % 10000000u * 100u);
+        times[1] = times[0];
+        ::futimens(fd, times);
+    }
+    if (::close(fd) != 0) {
+        error = "cannot write '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+char NativeSeparator() {
+    return '/';
+}
+
+bool NamesIgnoreCase() {
+    return false;
+}
+
+} // namespace nebpack

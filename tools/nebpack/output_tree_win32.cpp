@@ -1,0 +1,89 @@
+// Writing extracted files over Win32 calls: reparse points are never entered, times set as stored.
+#include <windows.h>
+
+#include "output_tree.h"
+
+namespace nebpack {
+
+namespace {
+
+std::string LastErrorText() {
+    char text[256] = "";
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             GetLastError(), 0, text, sizeof text, nullptr);
+    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == '.')) {
+        text[--n] = '\0';
+    }
+    return text;
+}
+
+} // namespace
+
+PathState Examine(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        DWORD e = GetLastError();
+        return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? PathState::Missing
+                                                                      : PathState::Other;
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        return PathState::Other;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathState::Directory : PathState::File;
+}
+
+bool MakeDirectory(const std::string& path, std::string& error) {
+    if (!CreateDirectoryA(path.c_str(), nullptr)) {
+        error = "cannot create directory '" + path + "': " + LastErrorText();
+        return false;
+    }
+    return true;
+}
+
+bool WriteFileAt(const std::string& path, const std::vector<std::uint8_t>& data, std::uint64_t time,
+                 std::string& error) {
+    // A read-only file from an earlier extraction is replaced like any other.
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = "cannot create '" + path + "': " + LastErrorText();
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const std::size_t left = data.size() - done;
+        const DWORD want = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+        DWORD put = 0;
+        if (!WriteFile(h, data.data() + done, want, &put, nullptr) || put == 0) {
+            error = "cannot write '" + path + "': " + LastErrorText();
+            CloseHandle(h);
+            return false;
+        }
+        done += put;
+    }
+    if (time != 0) {
+        FILETIME ft;
+        ft.dwLowDateTime = static_cast<DWORD>(time);
+        ft.dwHighDateTime = static_cast<DWORD>(time >> 32);
+        SetFileTime(h, &ft, &ft, &ft);
+    }
+    if (!CloseHandle(h)) {
+        error = "cannot write '" + path + "': " + LastErrorText();
+        return false;
+    }
+    return true;
+}
+
+char NativeSeparator() {
+    return '\\';
+}
+
+bool NamesIgnoreCase() {
+    return true;
+}
+
+} // namespace nebpack
