@@ -2,12 +2,12 @@
 #include "platform_fixture.h"
 
 #include <algorithm>
+#include <set>
 
 #include "../../tools/nebpack/archive_writer.h"
 #include "common/constants.h"
 #include "engine/registry.h"
 #include "engine/shortcuts.h"
-#include "io/archive.h"
 #include "model/component_database_reader.h"
 
 namespace nebcm::test {
@@ -191,20 +191,23 @@ void PlatformTest::LayOutPlatform(const std::string& sections, const std::string
 std::unique_ptr<DistributionSet>
 PlatformTest::MakeSet(const std::string& databaseText,
                       const std::map<std::string, std::string>& contents) const {
-    std::unique_ptr<Configuration> merged = ReadText(databaseText, ReaderMode::Distribution);
-    if (!merged) {
+    // The files come from the database as the test wrote it; the set itself is then read the way
+    // the program reads one, from a file of one subset.
+    std::unique_ptr<Configuration> listed = ReadText(databaseText, ReaderMode::Distribution);
+    if (!listed) {
         return nullptr;
     }
-    std::vector<nebpack::ArchiveFile> files;
-    std::vector<std::string> seen;
-    for (std::size_t i = 0; i < merged->Count(); ++i) {
-        const Extension& extension = merged->At(i);
+    std::vector<nebpack::ArchiveFile> files(1);
+    files[0].name = ComponentDatabaseFile;
+    files[0].data.assign(databaseText.begin(), databaseText.end());
+    std::set<std::string> seen;
+    for (std::size_t i = 0; i < listed->Count(); ++i) {
+        const Extension& extension = listed->At(i);
         for (std::size_t f = 0; f < extension.FileCount(); ++f) {
             const std::string& path = extension.FileAt(f).Path();
-            if (std::find(seen.begin(), seen.end(), path) != seen.end()) {
+            if (!seen.insert(path).second) {
                 continue;
             }
-            seen.push_back(path);
             auto given = contents.find(path);
             std::string content = given != contents.end()
                                       ? given->second
@@ -217,17 +220,14 @@ PlatformTest::MakeSet(const std::string& databaseText,
         }
     }
     std::vector<std::uint8_t> bytes = nebpack::BuildArchive(files);
-    MemoryInputStream stream(std::move(bytes));
-    std::unique_ptr<Archive> archive;
-    EXPECT_EQ(ReadArchive(stream, archive, nullptr), ProcedureResult::Succeeded);
-    if (!archive) {
-        return nullptr;
+    const std::string path = Source("set.nds");
+    WriteBytes(path, std::string(bytes.begin(), bytes.end()));
+    ErrorList errors;
+    std::unique_ptr<DistributionSet> set = ReadDistributionSet(path, errors);
+    for (const std::string& message : errors.Messages()) {
+        ADD_FAILURE() << message;
     }
-    std::vector<std::unique_ptr<ArchiveEntry>> entries;
-    for (int i = 0; i < archive->Count(); ++i) {
-        entries.push_back(archive->Entry(i)->Clone());
-    }
-    return std::make_unique<DistributionSet>(std::move(merged), std::move(entries));
+    return set;
 }
 
 void PlatformTest::MakeShortcut(const std::string& link, const std::string& target) {
