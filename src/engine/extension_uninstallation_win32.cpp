@@ -156,7 +156,9 @@ ProcedureResult UninstallExtensions(ProcedureUi& ui, ErrorList& errors) {
             selection.insert(&candidates.At(i));
         }
     }
-    candidates.Add(std::move(core));
+    if (core) {
+        candidates.Add(std::move(core));
+    }
 
     // What stays, core last; it must read back as a valid installation, so a selection that
     // leaves a dependency dangling fails here, before anything changes.
