@@ -99,8 +99,10 @@ ProcedureResult PrepareShortcuts(ProgressReporter& progress, Plan& plan, ErrorLi
     progress.BeginActivity(PreparingActivity);
     ShortcutPlan& shortcuts = plan.shortcuts;
     shortcuts.shellFolders = ResolveShellFolders();
-    const std::string& commonPrograms = shortcuts.shellFolders[4];
-    const std::string& programs = shortcuts.shellFolders[5];
+    const std::string& commonPrograms =
+        shortcuts.shellFolders[static_cast<std::size_t>(ShellFolder::CommonPrograms)];
+    const std::string& programs =
+        shortcuts.shellFolders[static_cast<std::size_t>(ShellFolder::Programs)];
     if (!commonPrograms.empty() && IsDirectory(commonPrograms)) {
         shortcuts.folder = JoinPath(commonPrograms, PlatformName20);
     } else if (!programs.empty() && IsDirectory(programs)) {
