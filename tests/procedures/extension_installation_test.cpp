@@ -147,6 +147,8 @@ TEST_F(InstallationTest, ANewApplicationIsWrittenRegisteredAndGivenItsShortcuts)
 TEST_F(InstallationTest, AnUpgradeReplacesFilesKeepsSharedOnesAndSortsOutShortcuts) {
     LayOutStandard();
     MakeUserShortcuts();
+    ASSERT_NE(ShortcutTarget(Work("Shell\\All Users\\Desktop\\Manual.lnk")).find("EDITOR.HLP"),
+              std::string::npos);
     auto set = UpgradeSet();
     ASSERT_EQ(Install(*set, {"editor", "paint"}), ProcedureResult::Succeeded) << errors_.At(0);
     EXPECT_EQ(ui_.installed, (Lines{"editor version 2.00", "paint version 1.00"}));
@@ -273,6 +275,20 @@ TEST_F(InstallationTest, AFileMissingFromTheSetStopsTheInstallationBeforeAnyChan
               ProcedureResult::Failed);
     EXPECT_EQ(errors_.Messages(), Lines{Message(10017, Installation("apps\\paint.exe"))});
     EXPECT_EQ(State(), before);
+}
+
+// A file where the new version needs a directory: the output file cannot be made, which the
+// file layer leaves unsaid, so the installation names the file it could not write.
+TEST_F(InstallationTest, AFileThatCannotBeWrittenIsNamedAndEverythingRolledBack) {
+    LayOutStandard();
+    WriteBytes(Installation("apps\\editor"), "in the way");
+    const std::string before = State();
+    auto set = UpgradeSet();
+    EXPECT_EQ(Install(*set, {"editor", "paint"}), ProcedureResult::Failed);
+    EXPECT_EQ(errors_.Messages(), Lines{Message(10017, Installation("apps\\editor\\Macro.class"))});
+    EXPECT_TRUE(Logged("status 3502"));
+    EXPECT_EQ(State(), before);
+    EXPECT_TRUE(TempFiles().empty());
 }
 
 TEST_F(InstallationTest, ExternalRequirementsAreWordedByTheirForm) {
