@@ -1,2 +1,4 @@
-// Builds the engine tests' scratch fixture into the procedure tests.
+// Builds the engine tests' scratch fixture and nebpack's archive writer into the procedure tests.
+#include "../../tools/nebpack/archive_writer.cpp"
+#include "../../tools/nebpack/lzw_encoder.cpp"
 #include "../engine/engine_fixture.cpp"

@@ -208,6 +208,22 @@ TEST_F(InstalledConfigurationTest, FileSizesAreKeyedByRelativePathsWithSlashes) 
     EXPECT_EQ(sizes.count("bin/njava.exe"), 1u);
 }
 
+// An installation at the root of a drive keeps its database directly in the root. The test
+// prefix's own drive C: serves, with names of this process that nothing else uses.
+TEST_F(InstalledConfigurationTest, AnInstallationAtADriveRootPassesTheDatabasePlaceCheck) {
+    const std::string unique = "nebcm-root-" + std::to_string(::GetCurrentProcessId());
+    const std::string database = "C:\\" + unique + ".cdb";
+    const std::string launcher = "C:\\" + unique + ".exe";
+    WriteBytes(database, "[Core]\nVersion=2.00\nDescription=NEB Core\nCopyright=T\nFile=" + unique +
+                             ".exe\nBase=C:\\\nJavaDispatcher=" + unique + ".exe\n");
+    WriteBytes(launcher, "MZ");
+    WriteRegistryLayout("C:\\", database);
+    EXPECT_EQ(Check(), Lines());
+    ::DeleteFileA(launcher.c_str());
+    EXPECT_EQ(Check(), Lines{Message(12102, launcher)});
+    ::DeleteFileA(database.c_str());
+}
+
 TEST_F(InstalledConfigurationTest, A10InstallationIsCheckedWithThe10ReaderAndWithoutItsBase) {
     const std::string key = Key() + "\\" + Platform10Key;
     const std::string dir = Work("NEB10");

@@ -2,7 +2,9 @@
 #include "platform_fixture.h"
 
 #include <algorithm>
+#include <set>
 
+#include "../../tools/nebpack/archive_writer.h"
 #include "common/constants.h"
 #include "engine/registry.h"
 #include "engine/shortcuts.h"
@@ -116,6 +118,15 @@ void PlatformTest::SetUp() {
     SetMachineEnvironment(&machine_);
 }
 
+void PlatformTest::ResetPlatform() {
+    DeleteTreeRaw(Work("NEB"));
+    DeleteTreeRaw(Work("Shell"));
+    for (const auto& [folder, path] : machine_.folders) {
+        MakeDirectories(path);
+    }
+    DeleteRegistryTreeRaw(HKEY_CURRENT_USER, keySub_ + "\\HKEY_LOCAL_MACHINE");
+}
+
 void PlatformTest::TearDown() {
     SetMachineEnvironment(nullptr);
     EngineTest::TearDown();
@@ -177,6 +188,48 @@ void PlatformTest::LayOutPlatform(const std::string& sections, const std::string
     WriteRegistryLayout(Installation(), Installation(ComponentDatabaseFile));
 }
 
+std::unique_ptr<DistributionSet>
+PlatformTest::MakeSet(const std::string& databaseText,
+                      const std::map<std::string, std::string>& contents) const {
+    // The files come from the database as the test wrote it; the set itself is then read the way
+    // the program reads one, from a file of one subset.
+    std::unique_ptr<Configuration> listed = ReadText(databaseText, ReaderMode::Distribution);
+    if (!listed) {
+        return nullptr;
+    }
+    std::vector<nebpack::ArchiveFile> files(1);
+    files[0].name = ComponentDatabaseFile;
+    files[0].data.assign(databaseText.begin(), databaseText.end());
+    std::set<std::string> seen;
+    for (std::size_t i = 0; i < listed->Count(); ++i) {
+        const Extension& extension = listed->At(i);
+        for (std::size_t f = 0; f < extension.FileCount(); ++f) {
+            const std::string& path = extension.FileAt(f).Path();
+            if (!seen.insert(path).second) {
+                continue;
+            }
+            auto given = contents.find(path);
+            std::string content = given != contents.end()
+                                      ? given->second
+                                      : "set " + path + " " + extension.Version().ToText();
+            nebpack::ArchiveFile file;
+            file.name = Backslashed(path);
+            file.time = 0x01c0000000000000ull;
+            file.data.assign(content.begin(), content.end());
+            files.push_back(file);
+        }
+    }
+    std::vector<std::uint8_t> bytes = nebpack::BuildArchive(files);
+    const std::string path = Source("set.nds");
+    WriteBytes(path, std::string(bytes.begin(), bytes.end()));
+    ErrorList errors;
+    std::unique_ptr<DistributionSet> set = ReadDistributionSet(path, errors);
+    for (const std::string& message : errors.Messages()) {
+        ADD_FAILURE() << message;
+    }
+    return set;
+}
+
 void PlatformTest::MakeShortcut(const std::string& link, const std::string& target) {
     MakeDirectories(DirectoryOf(link));
     ErrorList errors;
@@ -189,6 +242,40 @@ std::string PlatformTest::ShortcutTarget(const std::string& link) {
         return "<unreadable>";
     }
     return target;
+}
+
+namespace {
+
+void CollectLinks(const std::string& root, const std::string& relative,
+                  std::vector<std::string>& links) {
+    std::string directory = relative.empty() ? root : root + "\\" + relative;
+    for (const std::string& name : ListNames(directory)) {
+        std::string entry = relative.empty() ? name : relative + "\\" + name;
+        if (IsDirectory(root + "\\" + entry)) {
+            CollectLinks(root, entry, links);
+        } else if (name.size() > 4 && name.substr(name.size() - 4) == ".lnk") {
+            links.push_back(entry);
+        }
+    }
+}
+
+} // namespace
+
+std::map<std::string, std::string> PlatformTest::Links() {
+    std::vector<std::string> links;
+    CollectLinks(Work("Shell"), "", links);
+    std::map<std::string, std::string> targets;
+    const std::string prefix = Installation() + "\\";
+    for (const std::string& link : links) {
+        std::string target = ShortcutTarget(Work("Shell\\" + link));
+        if (target.size() > prefix.size() &&
+            _stricmp(target.substr(0, prefix.size()).c_str(), prefix.c_str()) == 0) {
+            target = target.substr(prefix.size());
+            std::replace(target.begin(), target.end(), '\\', '/');
+        }
+        targets[link] = target;
+    }
+    return targets;
 }
 
 } // namespace nebcm::test

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "distribution/distribution_set.h"
 #include "engine/engine_fixture.h"
 #include "engine/machine_environment.h"
 
@@ -61,11 +62,22 @@ protected:
     // every file that it lists (content "installed <path>") and, in the platform's group, a
     // shortcut for each file that names one.
     void LayOutPlatform(const std::string& sections, const std::string& coreVersion = "2.00");
+    // Removes the installation, the registry layout and everything in the shell folders.
+    void ResetPlatform();
     void WriteRegistryLayout(const std::string& installation, const std::string& database);
+
+    // A set whose merged configuration is the database text (distribution dialect) and whose
+    // entries hold, for each file, the given content or "set <path> <version>".
+    std::unique_ptr<DistributionSet>
+    MakeSet(const std::string& databaseText,
+            const std::map<std::string, std::string>& contents = {}) const;
 
     // A shortcut made outside any transaction.
     void MakeShortcut(const std::string& link, const std::string& target);
     std::string ShortcutTarget(const std::string& link);
+    // Every shortcut below the shell folders, by path relative to them, with its target: a path
+    // of the installation as '/'-separated relative path, any other as it stands.
+    std::map<std::string, std::string> Links();
 
     TestMachine machine_;
 };

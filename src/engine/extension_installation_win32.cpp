@@ -1,0 +1,361 @@
+// The extension installation procedure: checks first, then four activities under the progress
+// window and one transaction, then the new component database.
+#include "engine/extension_installation.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <unordered_set>
+
+#include "common/constants.h"
+#include "common/messages.h"
+#include "engine/file_actions.h"
+#include "engine/file_system.h"
+#include "engine/installed_configuration.h"
+#include "engine/machine_environment.h"
+#include "engine/procedure_support.h"
+#include "engine/shortcuts.h"
+#include "model/path_rules.h"
+
+namespace nebcm {
+
+namespace {
+
+// Activity names and row states of the progress window.
+const int PreparingActivity = 3008;
+const int BackingUpActivity = 3009;
+const int CopyingActivity = 3010;
+const int ShortcutsActivity = 3011;
+const int CompletedStatus = 3501;
+const int FailureStatus = 3502;
+const int CancelledStatus = 3503;
+
+// The percentages shown after each of the six shell folders has been searched.
+const int FolderPercent[] = {8, 16, 25, 33, 41, 50};
+
+// What the installation does to shortcuts.
+struct ShortcutPlan {
+    std::vector<std::string> shellFolders;
+    // The platform's own group in the Start menu.
+    std::string folder;
+    // Existing links to remove.
+    std::vector<std::string> obsolete;
+    // New links and the installed file each opens ('/'-separated).
+    std::map<std::string, std::string> created;
+};
+
+// Everything the procedure decided before the first change.
+struct Plan {
+    std::string installation;
+    Classification classification;
+    FilePlan files;
+    Configuration next;
+    ShortcutPlan shortcuts;
+};
+
+// Problems that would otherwise surface only half-way through, or in the next consistency check:
+// a shortcut that would land outside the platform's group, a file the set does not hold, and a
+// new configuration that would not read back as a valid installation.
+bool CheckPlan(const Plan& plan, const DistributionSet& set, ErrorList& errors) {
+    const std::size_t before = errors.Count();
+    for (const Extension* extension : plan.classification.install) {
+        for (std::size_t f = 0; f < extension->FileCount(); ++f) {
+            const std::string& shortcut = extension->FileAt(f).Shortcut();
+            if (!shortcut.empty() && !IsValidRelativePath(shortcut)) {
+                errors.Add(Message(12010, shortcut));
+            }
+        }
+    }
+    for (const std::string& path : plan.files.copy) {
+        if (set.FindEntry(path) == nullptr) {
+            errors.Add(Message(10017, JoinPath(plan.installation, NativePath(path))));
+        }
+    }
+    if (errors.Count() != before) {
+        return false;
+    }
+    return plan.next.Validate(errors);
+}
+
+bool CheckFreeSpace(const Plan& plan, const DistributionSet& set, ErrorList& errors) {
+    const char drive = plan.installation.empty() ? '\0' : plan.installation[0];
+    std::uint32_t cluster = 1;
+    if (!Machine().QueryClusterSize(drive, cluster) || cluster == 0) {
+        cluster = 1;
+    }
+    const std::uint64_t need =
+        SpaceNeeded(plan.files, set.EntrySizes(), InstalledFileSizes(), cluster);
+    std::uint64_t available = 0;
+    if (Machine().QueryFreeSpace(drive, available) && available <= need) {
+        errors.Add(Message(12506, FormatByteSize(need), drive, FormatByteSize(available)));
+        return false;
+    }
+    return true;
+}
+
+// Activity 1: finds the shortcuts that the installation makes obsolete and names the new ones.
+// Changes nothing.
+ProcedureResult PrepareShortcuts(ProgressReporter& progress, Plan& plan, ErrorList& errors) {
+    progress.BeginActivity(PreparingActivity);
+    ShortcutPlan& shortcuts = plan.shortcuts;
+    shortcuts.shellFolders = ResolveShellFolders();
+    const std::string& commonPrograms =
+        shortcuts.shellFolders[static_cast<std::size_t>(ShellFolder::CommonPrograms)];
+    const std::string& programs =
+        shortcuts.shellFolders[static_cast<std::size_t>(ShellFolder::Programs)];
+    if (!commonPrograms.empty() && IsDirectory(commonPrograms)) {
+        shortcuts.folder = JoinPath(commonPrograms, PlatformName20);
+    } else if (!programs.empty() && IsDirectory(programs)) {
+        shortcuts.folder = JoinPath(programs, PlatformName20);
+    } else {
+        errors.Add(Message(12503));
+        return ProcedureResult::Failed;
+    }
+
+    ShortcutCollector collector(plan.installation);
+    for (std::size_t k = 0; k < shortcuts.shellFolders.size(); ++k) {
+        if (!shortcuts.shellFolders[k].empty()) {
+            WalkDirectory(shortcuts.shellFolders[k], collector, WalkOrder::DirectoriesFirst);
+        }
+        progress.SetActivityPercent(FolderPercent[k]);
+        if (progress.IsCancelled()) {
+            return ProcedureResult::Cancelled;
+        }
+    }
+
+    // Shortcut targets are paths of the file system, which ignores letter case.
+    std::unordered_set<std::string> removed;
+    for (const std::string& path : plan.files.removal) {
+        removed.insert(Folded(path));
+    }
+    std::unordered_set<std::string> rewritten;
+    for (const std::string& path : plan.files.copy) {
+        rewritten.insert(Folded(path));
+    }
+    const std::vector<std::string> links = collector.ShortcutList();
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        const std::string& link = links[i];
+        std::string target, arguments, directory, rest;
+        if (ReadShortcut(link, target, arguments, directory) &&
+            LiesBelow(target, plan.installation, &rest)) {
+            const std::string opened = Folded(ModelPath(rest));
+            // A file that is written again keeps the user's own shortcuts to it; those in the
+            // platform's group are made again from the new configuration.
+            if (removed.count(opened) != 0 &&
+                (rewritten.count(opened) == 0 || LiesBelow(link, shortcuts.folder))) {
+                shortcuts.obsolete.push_back(link);
+            }
+        }
+        progress.SetActivityPercent(static_cast<int>(50 + 50 * (i + 1) / links.size()));
+        if (progress.IsCancelled()) {
+            return ProcedureResult::Cancelled;
+        }
+    }
+
+    for (const Extension* extension : plan.classification.install) {
+        for (std::size_t f = 0; f < extension->FileCount(); ++f) {
+            const ExtensionFile& file = extension->FileAt(f);
+            if (!file.Shortcut().empty()) {
+                std::string link = JoinPath(shortcuts.folder, NativePath(file.Shortcut() + ".lnk"));
+                shortcuts.created[link] = file.Path();
+            }
+        }
+    }
+    return ProcedureResult::Succeeded;
+}
+
+// Activity 2: removes (and backs up) the files that disappear or are written again.
+ProcedureResult RemoveOldFiles(ProgressReporter& progress, const Plan& plan,
+                               Transaction& transaction, ErrorList& errors) {
+    progress.BeginActivity(BackingUpActivity);
+    const std::vector<std::string> limits = {plan.installation};
+    const std::size_t n = plan.files.removal.size();
+    std::size_t i = 0;
+    for (const std::string& path : plan.files.removal) {
+        if (!RemoveFileAndEmptyFolders(JoinPath(plan.installation, NativePath(path)), limits,
+                                       transaction, errors)) {
+            return ProcedureResult::Failed;
+        }
+        PaceItem(progress, ++i, n);
+        if (progress.IsCancelled()) {
+            return ProcedureResult::Cancelled;
+        }
+    }
+    return ProcedureResult::Succeeded;
+}
+
+bool WriteEntry(const ArchiveEntry& entry, const std::string& destination, Transaction& transaction,
+                ErrorList& errors) {
+    const std::size_t before = errors.Count();
+    std::unique_ptr<FileOutputStream> file = CreateOutputFile(destination, &transaction, errors);
+    if (!file) {
+        if (errors.Count() == before) {
+            errors.Add(Message(10017, destination));
+        }
+        return false;
+    }
+    try {
+        std::unique_ptr<DataInputStream> source = entry.OpenStream();
+        BufferedInputStream in(*source, StreamBufferSize);
+        BufferedOutputStream out(*file, StreamBufferSize);
+        for (int byte = in.Read(); byte != -1; byte = in.Read()) {
+            out.Write(static_cast<std::uint8_t>(byte));
+        }
+        out.Close();
+        file->Close();
+        in.Close();
+        source->Close();
+    } catch (const IOException&) {
+        errors.Add(Message(10017, destination));
+        return false;
+    }
+    return true;
+}
+
+// Activity 3: writes every file of the extensions to install from the set.
+ProcedureResult CopyNewFiles(ProgressReporter& progress, const Plan& plan,
+                             const DistributionSet& set, Transaction& transaction,
+                             ErrorList& errors) {
+    progress.BeginActivity(CopyingActivity);
+    const std::size_t n = plan.files.copy.size();
+    std::size_t i = 0;
+    for (const std::string& path : plan.files.copy) {
+        const std::string destination = JoinPath(plan.installation, NativePath(path));
+        const ArchiveEntry* entry = set.FindEntry(path);
+        if (entry == nullptr) {
+            errors.Add(Message(10017, destination));
+            return ProcedureResult::Failed;
+        }
+        if (!WriteEntry(*entry, destination, transaction, errors)) {
+            return ProcedureResult::Failed;
+        }
+        PaceItem(progress, ++i, n);
+        if (progress.IsCancelled()) {
+            return ProcedureResult::Cancelled;
+        }
+    }
+    return ProcedureResult::Succeeded;
+}
+
+bool EndsWith(const std::string& text, const char* end) {
+    const std::string tail = end;
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Activity 4: removes the obsolete shortcuts and makes the new ones.
+ProcedureResult SetUpShortcuts(ProgressReporter& progress, const Plan& plan,
+                               Transaction& transaction, ErrorList& errors) {
+    progress.BeginActivity(ShortcutsActivity);
+    const ShortcutPlan& shortcuts = plan.shortcuts;
+    const std::size_t n = shortcuts.obsolete.size() + shortcuts.created.size();
+    std::size_t k = 0;
+    auto paced = [&] {
+        PaceItem(progress, ++k, n);
+        return progress.IsCancelled() ? ProcedureResult::Cancelled : ProcedureResult::Succeeded;
+    };
+    for (const std::string& link : shortcuts.obsolete) {
+        if (!RemoveFileAndEmptyFolders(link, shortcuts.shellFolders, transaction, errors)) {
+            return ProcedureResult::Failed;
+        }
+        if (paced() == ProcedureResult::Cancelled) {
+            return ProcedureResult::Cancelled;
+        }
+    }
+    for (const auto& [link, path] : shortcuts.created) {
+        const std::string target = JoinPath(plan.installation, NativePath(path));
+        // Java classes run through the platform's launcher: minimised, in the installation
+        // directory, with the platform's icon.
+        bool made =
+            EndsWith(target, ".class")
+                ? CreateShortcutWithIcon(link, target, "", plan.installation, SW_SHOWMINIMIZED,
+                                         JoinPath(plan.installation, PlatformIconFile), 0,
+                                         &transaction, errors)
+                : CreateShortcut(link, target, "", &transaction, errors);
+        if (!made) {
+            return ProcedureResult::Failed;
+        }
+        if (paced() == ProcedureResult::Cancelled) {
+            return ProcedureResult::Cancelled;
+        }
+    }
+    return ProcedureResult::Succeeded;
+}
+
+} // namespace
+
+ProcedureResult InstallExtensions(ProcedureUi& ui, DistributionSet& set, const Selection& selection,
+                                  ErrorList& errors) {
+    Plan plan;
+    if (!ReadInstallationPath(plan.installation)) {
+        errors.Add(Message(12503));
+        return ProcedureResult::Failed;
+    }
+    std::unique_ptr<Configuration> installed = LoadInstalledConfiguration(errors);
+    if (!installed) {
+        return ProcedureResult::Failed;
+    }
+    plan.classification = ClassifySelection(*installed, set.MergedConfiguration(), selection);
+    if (!CheckExternalRequirements(*installed, plan.classification.install, errors)) {
+        return ProcedureResult::Failed;
+    }
+    plan.files = PlanFileChanges(*installed, plan.classification);
+    plan.next = NewConfiguration(*installed, plan.classification, plan.installation);
+    if (!CheckPlan(plan, set, errors) || !CheckFreeSpace(plan, set, errors)) {
+        return ProcedureResult::Failed;
+    }
+
+    std::unique_ptr<ProgressReporter> progress =
+        ui.OpenProgress(ProgressWindow::ExtensionInstallation);
+    ProcedureResult result = PrepareShortcuts(*progress, plan, errors);
+    if (result != ProcedureResult::Succeeded) {
+        progress->SetActivityStatus(result == ProcedureResult::Failed ? FailureStatus
+                                                                      : CancelledStatus);
+        return result;
+    }
+    progress->SetActivityStatus(CompletedStatus);
+
+    Transaction transaction;
+    const std::function<ProcedureResult()> activities[] = {
+        [&] { return RemoveOldFiles(*progress, plan, transaction, errors); },
+        [&] { return CopyNewFiles(*progress, plan, set, transaction, errors); },
+        [&] { return SetUpShortcuts(*progress, plan, transaction, errors); },
+    };
+    for (const auto& activity : activities) {
+        result = activity();
+        if (result != ProcedureResult::Succeeded) {
+            progress->SetActivityStatus(result == ProcedureResult::Failed ? FailureStatus
+                                                                          : CancelledStatus);
+            RollBack(transaction, errors);
+            return result;
+        }
+        progress->SetActivityStatus(CompletedStatus);
+    }
+    if (!RewriteDatabase(plan.installation, plan.next, transaction, errors)) {
+        RollBack(transaction, errors);
+        return ProcedureResult::Failed;
+    }
+
+    progress.reset();
+    std::vector<std::string> lines;
+    for (const Extension* extension : plan.classification.install) {
+        lines.push_back(ExtensionLine(*extension));
+    }
+    ui.ShowInstallationComplete(lines, plan.classification.skipped);
+    return ProcedureResult::Succeeded; // the transaction's end keeps every change
+}
+
+ProcedureResult InstallExtensionsFromSet(ProcedureUi& ui, std::unique_ptr<DistributionSet> set,
+                                         ErrorList& errors) {
+    Selection selection;
+    if (!ui.RunInstallationWizard(set, selection) || !set) {
+        return ProcedureResult::Cancelled;
+    }
+    return InstallExtensions(ui, *set, selection, errors);
+}
+
+ProcedureResult InstallExtensionsInteractive(ProcedureUi& ui, ErrorList& errors) {
+    return InstallExtensionsFromSet(ui, nullptr, errors);
+}
+
+} // namespace nebcm

@@ -1,0 +1,181 @@
+// Deciding what an extension installation does, before it changes anything: classification,
+// external requirements, the files to remove and write, the new configuration, the space needed.
+#include <unordered_set>
+
+#include "common/messages.h"
+#include "engine/extension_installation.h"
+#include "engine/procedure_support.h"
+
+namespace nebcm {
+
+Classification ClassifySelection(const Configuration& installed, const Configuration& offered,
+                                 const Selection& selection) {
+    Classification result;
+    for (std::size_t i = 0; i < offered.Count(); ++i) {
+        const Extension& chosen = offered.At(i);
+        if (selection.count(&chosen) == 0) {
+            continue;
+        }
+        const Extension* present = installed.FindExtension(chosen.Kind(), chosen.Name());
+        if (present != nullptr && present->Version() > chosen.Version()) {
+            result.skipped.push_back(ExtensionLine(chosen));
+            continue;
+        }
+        result.install.push_back(&chosen);
+        if (present != nullptr) {
+            result.replace.insert(present);
+        }
+    }
+    return result;
+}
+
+namespace {
+
+// The message for a declaration that the installed configuration does not meet.
+std::string UnmetRequirement(const Extension& installing, const ExternalDeclaration& declaration,
+                             const std::string& name, const Extension* present) {
+    const VersionRequirement& requirement = declaration.Requirement();
+    const std::string description = installing.Description();
+    const std::string version = installing.Version().ToText();
+    const std::string lower = requirement.LowerBound().ToText();
+    const std::string upper = requirement.UpperBound().ToText();
+    if (present == nullptr) {
+        switch (requirement.Form()) {
+        case RequirementForm::Exact:
+            return Message(12121, description, version, lower, name);
+        case RequirementForm::OrLower:
+            return Message(12123, description, version, upper, name);
+        case RequirementForm::Range:
+            return Message(12124, description, version, lower, upper, name);
+        case RequirementForm::OrHigher:
+        case RequirementForm::Any: // no reader makes one; any version is at least the least
+            return Message(12122, description, version, lower, name);
+        }
+    }
+    const std::string installed = present->Version().ToText();
+    switch (requirement.Form()) {
+    case RequirementForm::Exact:
+        return Message(12125, description, version, lower, name, installed, name);
+    case RequirementForm::OrLower:
+        return Message(12127, description, version, upper, name, installed, name);
+    case RequirementForm::Range:
+        return Message(12128, description, version, lower, upper, name, installed, name);
+    case RequirementForm::OrHigher:
+    case RequirementForm::Any:
+        break;
+    }
+    return Message(12126, description, version, lower, name, installed, name);
+}
+
+} // namespace
+
+bool CheckExternalRequirements(const Configuration& installed,
+                               const std::vector<const Extension*>& install, ErrorList& errors) {
+    const std::size_t before = errors.Count();
+    for (const Extension* extension : install) {
+        for (std::size_t d = 0; d < extension->ExternalCount(); ++d) {
+            const ExternalDeclaration& declaration = extension->ExternalAt(d);
+            const bool core = declaration.Kind() == ExtensionKind::Core;
+            const std::string name = core ? Message(4004) : declaration.DisplayName();
+            const Extension* present =
+                core ? installed.FindCore()
+                     : installed.FindExtension(declaration.Kind(), declaration.Name());
+            if (present != nullptr && declaration.Requirement().IsSatisfiedBy(present->Version())) {
+                continue;
+            }
+            errors.Add(UnmetRequirement(*extension, declaration, name, present));
+        }
+    }
+    return errors.Count() == before;
+}
+
+FilePlan PlanFileChanges(const Configuration& installed, const Classification& classification) {
+    FilePlan plan;
+    // Every installed file, and those that an installed extension which stays still lists.
+    std::unordered_set<std::string> installedFiles;
+    std::unordered_set<std::string> keptFiles;
+    for (std::size_t i = 0; i < installed.Count(); ++i) {
+        const Extension& extension = installed.At(i);
+        const bool kept = classification.replace.count(&extension) == 0;
+        for (std::size_t f = 0; f < extension.FileCount(); ++f) {
+            installedFiles.insert(extension.FileAt(f).Path());
+            if (kept) {
+                keptFiles.insert(extension.FileAt(f).Path());
+            }
+        }
+    }
+    for (std::size_t i = 0; i < installed.Count(); ++i) {
+        const Extension& replaced = installed.At(i);
+        if (classification.replace.count(&replaced) == 0) {
+            continue;
+        }
+        for (std::size_t f = 0; f < replaced.FileCount(); ++f) {
+            const std::string& path = replaced.FileAt(f).Path();
+            if (keptFiles.count(path) == 0) {
+                plan.removal.insert(path);
+            }
+        }
+    }
+    for (const Extension* extension : classification.install) {
+        for (std::size_t f = 0; f < extension->FileCount(); ++f) {
+            const std::string& path = extension->FileAt(f).Path();
+            if (installedFiles.count(path) != 0) {
+                plan.removal.insert(path);
+            }
+            plan.copy.insert(path);
+        }
+    }
+    return plan;
+}
+
+Configuration NewConfiguration(const Configuration& installed, const Classification& classification,
+                               const std::string& installationDirectory) {
+    Configuration next;
+    for (std::size_t i = 0; i < installed.Count(); ++i) {
+        if (classification.replace.count(&installed.At(i)) == 0) {
+            next.Add(installed.At(i).Clone());
+        }
+    }
+    for (const Extension* extension : classification.install) {
+        next.Add(extension->Clone());
+    }
+    for (std::size_t i = 0; i < next.Count(); ++i) {
+        Extension& extension = next.At(i);
+        if (extension.Kind() == ExtensionKind::Core) {
+            static_cast<Core&>(extension).SetBase(installationDirectory);
+        }
+        for (std::size_t d = extension.ExternalCount(); d-- > 0;) {
+            const ExtensionKind kind = extension.ExternalAt(d).Kind();
+            const std::string name = extension.ExternalAt(d).Name();
+            extension.RemoveExternal(d);
+            extension.AddDependency(std::make_unique<Dependency>(kind, name));
+        }
+    }
+    return next;
+}
+
+namespace {
+
+std::uint64_t RoundedUp(std::uint64_t size, std::uint32_t cluster) {
+    return (size + cluster - 1) / cluster * cluster;
+}
+
+} // namespace
+
+std::uint64_t SpaceNeeded(const FilePlan& plan,
+                          const std::map<std::string, std::uint64_t>& setSizes,
+                          const FileSizeMap& installedSizes, std::uint32_t clusterSize) {
+    const std::uint32_t cluster = clusterSize == 0 ? 1 : clusterSize;
+    std::uint64_t need = 0;
+    for (const std::string& path : plan.copy) {
+        auto found = setSizes.find(path);
+        need += RoundedUp(found != setSizes.end() ? found->second : 0, cluster);
+    }
+    for (const std::string& path : plan.removal) {
+        auto found = installedSizes.find(path);
+        need += RoundedUp(found != installedSizes.end() ? found->second : 0, cluster);
+    }
+    return need;
+}
+
+} // namespace nebcm

@@ -1,0 +1,206 @@
+// The extension uninstallation procedure: the wizard's choice, then two activities under the
+// progress window and one transaction, then the rewritten component database.
+#include "engine/extension_uninstallation.h"
+
+#include <unordered_set>
+
+#include "common/messages.h"
+#include "engine/file_system.h"
+#include "engine/installed_configuration.h"
+#include "engine/procedure_support.h"
+#include "engine/shortcuts.h"
+
+namespace nebcm {
+
+namespace {
+
+const int RemovingFilesActivity = 3012;
+const int RemovingShortcutsActivity = 3013;
+const int CompletedStatus = 3501;
+const int FailureStatus = 3502;
+const int CancelledStatus = 3503;
+
+const int FolderPercent[] = {8, 16, 25, 33, 41, 50};
+
+// Collects every file that a walk finds.
+class FileCollector : public DirectoryVisitor {
+public:
+    explicit FileCollector(std::vector<std::string>& files) : files_(files) {}
+    bool Begin() override { return true; }
+    bool VisitDirectory(const std::string&) override { return true; }
+    bool VisitFile(const std::string& path) override {
+        files_.push_back(path);
+        return true;
+    }
+    bool End() override { return true; }
+
+private:
+    std::vector<std::string>& files_;
+};
+
+ProcedureResult Abandon(ProcedureResult result, ProgressReporter& progress, int status,
+                        Transaction& transaction, ErrorList& errors) {
+    progress.SetActivityStatus(status);
+    RollBack(transaction, errors);
+    return result;
+}
+
+} // namespace
+
+ProcedureResult RemoveExtensionFiles(const std::string& installationDirectory,
+                                     const Configuration& configuration, const Selection& selection,
+                                     ProgressReporter& progress,
+                                     std::set<std::string>& removedFiles, Transaction& transaction,
+                                     ErrorList& errors) {
+    progress.BeginActivity(RemovingFilesActivity);
+    std::set<std::string> removing;
+    std::unordered_set<std::string> kept;
+    for (std::size_t i = 0; i < configuration.Count(); ++i) {
+        const Extension& extension = configuration.At(i);
+        const bool selected = selection.count(&extension) != 0;
+        for (std::size_t f = 0; f < extension.FileCount(); ++f) {
+            if (selected) {
+                removing.insert(extension.FileAt(f).Path());
+            } else {
+                kept.insert(extension.FileAt(f).Path());
+            }
+        }
+    }
+    std::vector<std::string> doomed;
+    for (const std::string& path : removing) {
+        if (kept.count(path) == 0) {
+            doomed.push_back(path);
+        }
+    }
+    const std::vector<std::string> limits = {installationDirectory};
+    for (std::size_t i = 0; i < doomed.size(); ++i) {
+        const std::string full = JoinPath(installationDirectory, NativePath(doomed[i]));
+        if (!RemoveFileAndEmptyFolders(full, limits, transaction, errors)) {
+            return ProcedureResult::Failed;
+        }
+        removedFiles.insert(full);
+        PaceItem(progress, i + 1, doomed.size());
+    }
+    return ProcedureResult::Succeeded;
+}
+
+ProcedureResult RemoveExtensionShortcuts(ProgressReporter& progress,
+                                         const std::set<std::string>& removedFiles,
+                                         Transaction& transaction, ErrorList& errors) {
+    progress.BeginActivity(RemovingShortcutsActivity);
+    std::unordered_set<std::string> removed;
+    for (const std::string& path : removedFiles) {
+        removed.insert(Folded(path));
+    }
+    const std::vector<std::string> folders = ResolveShellFolders();
+    std::vector<std::string> files;
+    FileCollector collector(files);
+    for (std::size_t k = 0; k < folders.size(); ++k) {
+        if (!folders[k].empty()) {
+            WalkDirectory(folders[k], collector, WalkOrder::DirectoriesFirst);
+        }
+        progress.SetActivityPercent(FolderPercent[k]);
+        if (progress.IsCancelled()) {
+            return ProcedureResult::Cancelled;
+        }
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        std::string target, arguments, directory;
+        if (ReadShortcut(files[i], target, arguments, directory) &&
+            removed.count(Folded(target)) != 0 &&
+            !RemoveFileAndEmptyFolders(files[i], folders, transaction, errors)) {
+            return ProcedureResult::Failed;
+        }
+        progress.SetActivityPercent(static_cast<int>(50 + 50 * (i + 1) / files.size()));
+        progress.Pause(static_cast<unsigned>(2000 / files.size()));
+        if (progress.IsCancelled()) {
+            return ProcedureResult::Cancelled;
+        }
+    }
+    return ProcedureResult::Succeeded;
+}
+
+ProcedureResult UninstallExtensions(ProcedureUi& ui, ErrorList& errors) {
+    std::string installation;
+    if (!ReadInstallationPath(installation)) {
+        errors.Add(Message(12503));
+        return ProcedureResult::Failed;
+    }
+    std::unique_ptr<Configuration> installed = LoadInstalledConfiguration(errors);
+    if (!installed) {
+        return ProcedureResult::Failed;
+    }
+    Configuration candidates;
+    std::unique_ptr<Extension> core;
+    for (std::size_t i = 0; i < installed->Count(); ++i) {
+        const Extension& extension = installed->At(i);
+        if (extension.Kind() != ExtensionKind::Core) {
+            candidates.Add(extension.Clone());
+        } else if (!core) {
+            core = extension.Clone();
+        }
+    }
+    installed.reset();
+    if (candidates.Count() == 0) {
+        ui.ShowMessage(Message(12505), MessageIcon::Information);
+        return ProcedureResult::Cancelled;
+    }
+    Selection chosen;
+    if (!ui.RunUninstallationWizard(candidates, chosen)) {
+        return ProcedureResult::Cancelled;
+    }
+    // Only extensions the wizard was shown can go, whatever it hands back.
+    Selection selection;
+    for (std::size_t i = 0; i < candidates.Count(); ++i) {
+        if (chosen.count(&candidates.At(i)) != 0) {
+            selection.insert(&candidates.At(i));
+        }
+    }
+    if (core) {
+        candidates.Add(std::move(core));
+    }
+
+    // What stays, core last; it must read back as a valid installation, so a selection that
+    // leaves a dependency dangling fails here, before anything changes.
+    Configuration remaining;
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < candidates.Count(); ++i) {
+        const Extension& extension = candidates.At(i);
+        if (selection.count(&extension) == 0) {
+            remaining.Add(extension.Clone());
+        } else {
+            lines.push_back(ExtensionLine(extension));
+        }
+    }
+    if (!remaining.Validate(errors)) {
+        return ProcedureResult::Failed;
+    }
+
+    std::unique_ptr<ProgressReporter> progress =
+        ui.OpenProgress(ProgressWindow::ExtensionUninstallation);
+    Transaction transaction;
+    std::set<std::string> removedFiles;
+    ProcedureResult result = RemoveExtensionFiles(installation, candidates, selection, *progress,
+                                                  removedFiles, transaction, errors);
+    if (result != ProcedureResult::Succeeded) {
+        return Abandon(ProcedureResult::Failed, *progress, FailureStatus, transaction, errors);
+    }
+    progress->SetActivityStatus(CompletedStatus);
+    result = RemoveExtensionShortcuts(*progress, removedFiles, transaction, errors);
+    if (result != ProcedureResult::Succeeded) {
+        return result == ProcedureResult::Cancelled
+                   ? Abandon(result, *progress, CancelledStatus, transaction, errors)
+                   : Abandon(ProcedureResult::Failed, *progress, FailureStatus, transaction,
+                             errors);
+    }
+    progress->SetActivityStatus(CompletedStatus);
+    if (!RewriteDatabase(installation, remaining, transaction, errors)) {
+        RollBack(transaction, errors);
+        return ProcedureResult::Failed;
+    }
+    progress.reset();
+    ui.ShowUninstallationComplete(lines);
+    return ProcedureResult::Succeeded; // the transaction's end keeps every change
+}
+
+} // namespace nebcm
