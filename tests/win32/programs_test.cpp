@@ -6,7 +6,11 @@
 #include <cstdlib>
 #include <string>
 
+#include <prsht.h>
+
 #include "common/messages.h"
+#include "support/scratch_dir.h"
+#include "support/window_driver.h"
 
 namespace {
 
@@ -25,51 +29,32 @@ std::string ProgramPath(const char* relative) {
     return path;
 }
 
-struct FindData {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindTopWindow(HWND w, LPARAM param) {
-    FindData* data = reinterpret_cast<FindData*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    char title[256] = {};
-    GetWindowTextA(w, title, sizeof title);
-    if (pid == data->pid && std::string(title) == "NEB 2.0 Configuration Manager") {
-        data->found = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-TEST(Programs, NebCMShowsItsTitleAndCloses) {
+// On a machine without the platform, the program starts with the core installation wizard;
+// cancelling it ends the run without any change.
+TEST(Programs, FirstRunOpensTheCoreInstallationWizard) {
     std::string exe = ProgramPath("bin/NebCM.exe");
     ASSERT_FALSE(exe.empty()) << "NEBCM_PROGRAMS is not set";
-    ASSERT_NE(GetFileAttributesA(exe.c_str()), INVALID_FILE_ATTRIBUTES) << exe;
+    nebcm::testing::ScratchDir dir;
+    std::string copy = dir.File("NebCM.exe");
+    ASSERT_TRUE(CopyFileA(exe.c_str(), copy.c_str(), FALSE)) << exe;
 
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::string cmd = "\"" + exe + "\"";
-    ASSERT_TRUE(CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &si, &pi));
-    FindData data = {pi.dwProcessId, nullptr};
-    for (int i = 0; i < 200 && data.found == nullptr; ++i) {
-        Sleep(50);
-        EnumWindows(FindTopWindow, reinterpret_cast<LPARAM>(&data));
+    nebcm::testing::ChildProcess p;
+    ASSERT_TRUE(p.Start(copy));
+    HWND wizard = nullptr;
+    for (int i = 0; i < 300 && wizard == nullptr; ++i) {
+        for (HWND w : nebcm::testing::DialogsOf(p.Id())) {
+            if (nebcm::testing::WindowText(w) == "NEB 2.0 - Select installation directory") {
+                wizard = w;
+            }
+        }
+        if (wizard == nullptr) {
+            Sleep(50);
+        }
     }
-    EXPECT_NE(data.found, nullptr) << "no window titled NEB 2.0 Configuration Manager";
-    if (data.found) {
-        PostMessageA(data.found, WM_COMMAND, IDOK, 0);
-    }
-    DWORD wait = WaitForSingleObject(pi.hProcess, 10000);
-    if (wait != WAIT_OBJECT_0) {
-        TerminateProcess(pi.hProcess, 99);
-    }
-    EXPECT_EQ(wait, static_cast<DWORD>(WAIT_OBJECT_0));
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    ASSERT_NE(wizard, nullptr) << "no core installation wizard";
+    PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    EXPECT_EQ(p.Wait(15000), 0u);
+    EXPECT_EQ(GetFileAttributesA(dir.File("neb.cdb").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(Programs, StringTableHoldsEveryCatalogText) {
