@@ -1,5 +1,6 @@
 #!/bin/sh
-# Builds the programs and starts NebCM.exe under Wine in a persistent demo prefix (demo/).
+# Builds the installation medium and starts its setup.exe under Wine in a persistent demo prefix
+# (demo/): the first run installs the core, then continues in the installed copy with the sample set.
 # With a display the window opens there; without one it runs under Xvfb and a screenshot is saved.
 # Reset the demo with: rm -rf demo
 set -eu
@@ -17,18 +18,18 @@ if [ ! -f "$root/ready" ]; then
   touch "$root/ready"
 fi
 medium="$WINEPREFIX/drive_c/medium"
-mkdir -p "$medium"
-cp -f build/win/bin/NebCM.exe build/win/bin/setup.exe "$medium/"
+rm -rf "$medium"
+cp -r build/medium "$medium"
 if [ -n "$display" ]; then
   export DISPLAY=$display
-  wine "C:\\medium\\NebCM.exe" "$@"
+  wine "C:\\medium\\setup.exe"
   wineserver -w
 else
   shot="$root/screenshot.png"
   echo "demo: no display; running under Xvfb, screenshot in $shot" >&2
   xvfb-run -a -s '-screen 0 1024x768x24' sh -c '
-    wine "C:\\medium\\NebCM.exe" "$@" &
-    sleep 6; import -window root "'"$shot"'"
-    wineserver -k; wineserver -w' demo "$@" </dev/null
+    wine "C:\\medium\\setup.exe" &
+    sleep 8; import -window root "'"$shot"'"
+    wineserver -k; wineserver -w' demo </dev/null
   echo "demo: screenshot saved to $shot"
 fi
