@@ -79,3 +79,41 @@ TEST(Programs, SetupStarts) {
 }
 
 } // namespace
+
+namespace {
+
+// While one run holds the single-instance mutex, a second start waits a second, says so and ends.
+TEST(Programs, SecondStartShowsAlreadyRunning) {
+    std::string exe = ProgramPath("bin/NebCM.exe");
+    nebcm::testing::ScratchDir dir;
+    std::string copy = dir.File("NebCM.exe");
+    ASSERT_TRUE(CopyFileA(exe.c_str(), copy.c_str(), FALSE)) << exe;
+
+    nebcm::testing::ChildProcess first;
+    ASSERT_TRUE(first.Start(copy));
+    HWND wizard = nullptr;
+    for (int i = 0; i < 300 && wizard == nullptr; ++i) {
+        for (HWND w : nebcm::testing::DialogsOf(first.Id())) {
+            wizard = w;
+        }
+        Sleep(50);
+    }
+    ASSERT_NE(wizard, nullptr) << "the first run shows nothing";
+
+    nebcm::testing::ChildProcess second;
+    ASSERT_TRUE(second.Start(copy));
+    HWND notice = nebcm::testing::WaitForDialogWithText(second.Id(), 15000);
+    ASSERT_NE(notice, nullptr) << "the second start shows nothing";
+    EXPECT_EQ(nebcm::testing::WindowText(notice), "NEB 2.0 Configuration Manager");
+    EXPECT_NE(nebcm::testing::StaticTexts(notice).find(
+                  "The NEB Configuration Manager could not be started."),
+              std::string::npos)
+        << nebcm::testing::StaticTexts(notice);
+    nebcm::testing::PressButton(notice, IDOK);
+    EXPECT_EQ(second.Wait(10000), 0u);
+
+    PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    EXPECT_EQ(first.Wait(15000), 0u);
+}
+
+} // namespace
