@@ -104,16 +104,7 @@ void ComponentDatabaseReader::ReadSetting(SectionValues& section, const std::str
 std::unique_ptr<Extension> ComponentDatabaseReader::FinishSection(SectionValues& section) {
     // The first failing check explains why the section yields nothing.
     const bool isCore = section.kind == ExtensionKind::Core;
-    if (!section.version) {
-        Report(12015, section.name);
-        return nullptr;
-    }
-    if (!section.description) {
-        Report(12016, section.name);
-        return nullptr;
-    }
-    if (!section.copyright) {
-        Report(12017, section.name);
+    if (!HasVersionDescriptionAndCopyright(section)) {
         return nullptr;
     }
     if (isCore) {

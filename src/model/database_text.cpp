@@ -260,5 +260,21 @@ void SectionReader::ReadExternal(SectionValues& section, ExtensionKind kind,
     section.externals.push_back(std::move(declaration));
 }
 
+bool SectionReader::HasVersionDescriptionAndCopyright(const SectionValues& section) {
+    if (!section.version) {
+        Report(12015, section.name);
+        return false;
+    }
+    if (!section.description) {
+        Report(12016, section.name);
+        return false;
+    }
+    if (!section.copyright) {
+        Report(12017, section.name);
+        return false;
+    }
+    return true;
+}
+
 } // namespace dbtext
 } // namespace nebcm

@@ -114,6 +114,9 @@ protected:
     void ReadFile(SectionValues& section, const std::string& value);
     void ReadExternal(SectionValues& section, ExtensionKind kind, const std::string& value,
                       VersionParser parseVersion);
+    // The first end-of-section checks, the same in both dialects: version, description and
+    // copyright must be there. False after reporting the first one missing.
+    bool HasVersionDescriptionAndCopyright(const SectionValues& section);
 
     template <class... Args> void Report(int id, const Args&... args) {
         errors_.Add(LocationPrefix(fileName_, lineSource_->LineNumber()) + Message(id, args...));

@@ -100,16 +100,7 @@ void LegacyComponentDatabaseReader::ReadSetting(SectionValues& section, const st
 
 std::unique_ptr<Extension> LegacyComponentDatabaseReader::FinishSection(SectionValues& section) {
     const bool isCore = section.kind == ExtensionKind::Core;
-    if (!section.version) {
-        Report(12015, section.name);
-        return nullptr;
-    }
-    if (!section.description) {
-        Report(12016, section.name);
-        return nullptr;
-    }
-    if (!section.copyright) {
-        Report(12017, section.name);
+    if (!HasVersionDescriptionAndCopyright(section)) {
         return nullptr;
     }
     if (isCore && (!section.dependencies.empty() || !section.externals.empty())) {
