@@ -1,6 +1,6 @@
 #!/bin/sh
-# Runs an end-to-end test program in a Wine prefix of its own (ROOT), with the installation
-# medium copied to C:\medium; the prefix is made fresh and ended afterwards.
+# Runs an end-to-end test program in a Wine prefix of its own (ROOT) on a private Xvfb display,
+# with the installation medium copied to C:\medium; the prefix is made fresh and ended afterwards.
 #   scripts/e2e-run.sh ROOT MEDIUM TEST.exe [args...]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -8,7 +8,7 @@ root=$1
 medium=$2
 exe=$3
 shift 3
-"$here/wine-prefix.sh" create "$root"
+"$here/wine-prefix.sh" create "$root" gui
 NEBCM_WINE_ROOT=$root; . "$here/wine-env.sh"
 cp -r "$medium" "$WINEPREFIX/drive_c/medium"
 status=0

@@ -6,4 +6,8 @@ export WINEPREFIX="$nebcm_wine_root/prefix"
 export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Never the developer's own display: only a private one handed over by scripts/with-xvfb.sh.
 unset DISPLAY WAYLAND_DISPLAY
+if [ -n "${NEBCM_DISPLAY:-}" ]; then
+  export DISPLAY="$NEBCM_DISPLAY"
+fi

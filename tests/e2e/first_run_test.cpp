@@ -13,47 +13,6 @@
 namespace nebcm::testing {
 namespace {
 
-// A visible top-level window whose title contains the text, from any process.
-struct TitleSearch {
-    std::string text;
-    HWND found;
-};
-
-BOOL CALLBACK MatchTitle(HWND w, LPARAM p) {
-    TitleSearch* s = reinterpret_cast<TitleSearch*>(p);
-    if (IsWindowVisible(w) && WindowText(w).find(s->text) != std::string::npos) {
-        s->found = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND WaitForTitle(const std::string& text, DWORD milliseconds = 30000) {
-    for (DWORD waited = 0; waited < milliseconds; waited += 100) {
-        TitleSearch search{text, nullptr};
-        EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) {
-            return search.found;
-        }
-        Sleep(100);
-    }
-    return nullptr;
-}
-
-bool WaitUntilGone(HWND window, DWORD milliseconds = 30000) {
-    for (DWORD waited = 0; waited < milliseconds; waited += 100) {
-        if (!IsWindow(window) || !IsWindowVisible(window)) {
-            return true;
-        }
-        Sleep(100);
-    }
-    return false;
-}
-
-bool Exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 TEST(FirstRunFromTheMedium, InstallsTheCoreThenTheSampleExtensions) {
     ASSERT_TRUE(Exists("C:\\medium\\setup.exe")) << "the medium is not in this prefix";
     ChildProcess setup;

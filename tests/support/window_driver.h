@@ -151,4 +151,48 @@ inline void PressButton(HWND dialog, int id) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+namespace detail {
+struct TitleSearch {
+    std::string text;
+    HWND found;
+};
+inline BOOL CALLBACK MatchTitle(HWND w, LPARAM p) {
+    TitleSearch* s = reinterpret_cast<TitleSearch*>(p);
+    if (IsWindowVisible(w) && WindowText(w).find(s->text) != std::string::npos) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+} // namespace detail
+
+// Polls until a visible top-level window of any process has a title containing the text; null
+// after the time-out.
+inline HWND WaitForTitle(const std::string& text, DWORD milliseconds = 30000) {
+    for (DWORD waited = 0; waited < milliseconds; waited += 100) {
+        detail::TitleSearch search{text, nullptr};
+        EnumWindows(detail::MatchTitle, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) {
+            return search.found;
+        }
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+// Polls until the window is destroyed or hidden.
+inline bool WaitUntilGone(HWND window, DWORD milliseconds = 30000) {
+    for (DWORD waited = 0; waited < milliseconds; waited += 100) {
+        if (!IsWindow(window) || !IsWindowVisible(window)) {
+            return true;
+        }
+        Sleep(100);
+    }
+    return false;
+}
+
+inline bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 } // namespace nebcm::testing
