@@ -118,6 +118,39 @@ HWND WaitForUninstallProgress(DWORD milliseconds = 60000) {
     return nullptr;
 }
 
+// Files in the temporary directory that look like the backups a transaction keeps ("neb"
+// followed by a unique part); the uninstaller's own copy is not one.
+std::vector<std::string> BackupsLeft() {
+    std::vector<std::string> left;
+    WIN32_FIND_DATAA found = {};
+    HANDLE search = FindFirstFileA((TemporaryDirectory() + "neb*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return left;
+    }
+    do {
+        if (Lower(found.cFileName) != "nebcmu.exe") {
+            left.push_back(found.cFileName);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return left;
+}
+
+// Starts the installed program with the uninstall request and agrees; returns the progress
+// window of the process that then does the work.
+HWND RequestAndConfirmUninstall() {
+    ChildProcess request;
+    if (!request.Start(kInstalledProgram, "-RequestUninstall")) {
+        return nullptr;
+    }
+    HWND confirmation = WaitForDialogSaying(kConfirmationText, request.Id());
+    if (confirmation == nullptr) {
+        return nullptr;
+    }
+    PressButton(confirmation, IDYES);
+    return request.Wait(30000) == 0 ? WaitForUninstallProgress() : nullptr;
+}
+
 // Installs the sample set into the installed platform through its extension wizard.
 void InstallTheSampleSet() {
     ChildProcess installed;
@@ -194,6 +227,7 @@ TEST(UninstallRequest, HandsOverToATemporaryCopyThatRemovesEveryTraceOfThePlatfo
     EXPECT_FALSE(SearchPathHolds(installation)) << SearchPath();
     // A running program cannot delete itself: the copy stays behind in the temporary directory.
     EXPECT_TRUE(Exists(UninstallerCopy()));
+    EXPECT_TRUE(BackupsLeft().empty()) << BackupsLeft().front();
 
     PressButton(completed, IDOK);
     EXPECT_TRUE(WaitForProcessEnd(worker));
@@ -227,6 +261,67 @@ TEST(UninstallRequest, DeclinedOrMistypedLeavesThePlatformAsItWas) {
         EXPECT_FALSE(Exists(UninstallerCopy()));
         EXPECT_EQ(MachineState(), before);
     }
+}
+
+TEST(UninstallRequest, CancelledDuringTheShortcutsBringsEverythingBack) {
+    ASSERT_TRUE(InstallCoreFromTheMedium());
+    const std::string before = MachineState();
+
+    HWND progress = RequestAndConfirmUninstall();
+    ASSERT_NE(progress, nullptr) << "no uninstallation progress";
+    const DWORD worker = ProcessOf(progress);
+    // The third row is the shortcut activity; by then the files and the registration are gone.
+    for (int i = 0; i < 600 && !IsWindowVisible(GetDlgItem(progress, 1021)); ++i) {
+        Sleep(50);
+    }
+    ASSERT_EQ(ControlText(progress, 1021), "Removing NEB 2.0 shortcuts...");
+    EXPECT_FALSE(Exists(kInstalledProgram));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kPlatformKey));
+    PressButton(progress, 1027);
+    HWND question =
+        WaitForDialogSaying("Are you sure you want to cancel the NEB 2.0 uninstallation ?", worker);
+    ASSERT_NE(question, nullptr) << "no cancel question";
+    PressButton(question, IDYES);
+
+    EXPECT_TRUE(WaitForProcessEnd(worker, 60000));
+    EXPECT_EQ(MachineState(), before);
+    EXPECT_TRUE(BackupsLeft().empty()) << BackupsLeft().front();
+}
+
+TEST(UninstallRequest, AFileInUseIsReportedWhileEverythingElseGoes) {
+    ASSERT_TRUE(InstallCoreFromTheMedium());
+    const std::string installation = InstallationPath();
+    const std::string busy = kInstallDir + "neb\\core\\Platform.class";
+    HANDLE held = CreateFileA(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    HWND progress = RequestAndConfirmUninstall();
+    ASSERT_NE(progress, nullptr) << "no uninstallation progress";
+    const DWORD worker = ProcessOf(progress);
+    HWND failed = WaitForDialogSaying(kUninstallFailedText, worker, 120000);
+    CloseHandle(held);
+    ASSERT_NE(failed, nullptr) << "no failure report";
+    EXPECT_EQ(WindowText(failed), "NEB 2.0 Uninstallation");
+
+    // The other files, the registration and the shortcuts went all the same.
+    EXPECT_TRUE(Exists(busy));
+    EXPECT_FALSE(Exists(kInstalledProgram));
+    EXPECT_FALSE(Exists(kInstallDir + "neb\\core\\Version.class"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kPlatformKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallEntry));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ".nds"));
+    EXPECT_FALSE(SearchPathHolds(installation));
+    for (const std::string& group : StartMenuGroups()) {
+        EXPECT_FALSE(Exists(group)) << group;
+    }
+
+    // The log names the file and the directories that could not go because of it.
+    const std::string log = ErrorLogBehind(failed);
+    EXPECT_NE(log.find(busy), std::string::npos) << log;
+    EXPECT_NE(log.find("Cannot delete the directory '" + kInstallDir + "neb\\core"),
+              std::string::npos)
+        << log;
+    EXPECT_TRUE(BackupsLeft().empty()) << BackupsLeft().front();
 }
 
 TEST(CorruptInstallation, IsReportedBeforeTheSetAndOffersTheUninstallation) {
