@@ -238,6 +238,28 @@ inline std::string TreeDump(const std::string& directory) {
     return dump;
 }
 
+// Deletes a directory with everything in it, as a user does by hand.
+inline bool DeleteTree(const std::string& directory) {
+    WIN32_FIND_DATAA found = {};
+    HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string path = directory + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteTree(path);
+            } else {
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    return RemoveDirectoryA(directory.c_str()) != 0;
+}
+
 inline std::string ShellFolder(int csidl) {
     char path[MAX_PATH] = {};
     return SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE) ? std::string(path) : std::string();

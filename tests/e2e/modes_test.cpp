@@ -379,6 +379,43 @@ TEST(CorruptInstallation, IsReportedBeforeTheSetAndOffersTheUninstallation) {
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kPlatformKey));
 }
 
+TEST(CorruptInstallation, WhoseDirectoryWasDeletedIsUninstalledThroughTheMedium) {
+    ASSERT_TRUE(InstallCoreFromTheMedium());
+    const std::string installation = InstallationPath();
+    ASSERT_TRUE(DeleteTree(installation));
+
+    // The medium's setup finds the platform registered but its directory gone.
+    ChildProcess setup;
+    ASSERT_TRUE(setup.Start("C:\\medium\\setup.exe", "", "C:\\medium"));
+    HWND corrupt = WaitForDialogSaying(kCorruptText);
+    ASSERT_NE(corrupt, nullptr) << "no corruption report";
+    PressButton(corrupt, 1029);
+    HWND confirmation = WaitForDialogSaying(kConfirmationText);
+    ASSERT_NE(confirmation, nullptr) << "the uninstallation was not requested";
+    EXPECT_EQ(Lower(ProcessImage(ProcessOf(confirmation))), "c:\\medium\\nebcm.exe");
+    PressButton(confirmation, IDYES);
+
+    HWND completed = WaitForDialogSaying(kCompletedText, 0, 120000);
+    ASSERT_NE(completed, nullptr) << "no completion report";
+    EXPECT_EQ(Lower(ProcessImage(ProcessOf(completed))), Lower(UninstallerCopy()));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kPlatformKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kCompanyKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallEntry));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ".nds"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "NebDistributionSet"));
+    EXPECT_FALSE(SearchPathHolds(installation)) << SearchPath();
+    PressButton(completed, IDOK);
+    EXPECT_TRUE(WaitForProcessEnd(ProcessOf(completed)));
+
+    // The platform now counts as not installed: the medium offers the core installation again.
+    ChildProcess again;
+    ASSERT_TRUE(again.Start("C:\\medium\\setup.exe", "", "C:\\medium"));
+    HWND wizard = WaitForTitle("NEB 2.0 - Select installation directory");
+    ASSERT_NE(wizard, nullptr) << "no core installation wizard";
+    PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    EXPECT_TRUE(WaitForProcessEnd(ProcessOf(wizard)));
+}
+
 TEST(SetCommandLine, ThatNamesNoFileIsReportedWithItsTrimmedText) {
     ASSERT_TRUE(InstallCoreFromTheMedium());
     const std::string before = MachineState();
