@@ -534,5 +534,41 @@ TEST(SetupFromACopiedMedium, NamesTheMissingPieceInItsFatalMessage) {
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kCompanyKey));
 }
 
+TEST(SetupFromACopiedMedium, WithBlanksInItsPathsCarriesTheSetIntoTheInstalledProgram) {
+    const std::string copy = "C:\\NEB 2.0 medium\\";
+    ASSERT_TRUE(CreateDirectoryA(copy.c_str(), nullptr));
+    for (const char* file :
+         {"setup.exe", "NebCM.exe", "NebCM.hlp", "NebCM.cnt", "NebCM.GID", "NEB.ico"}) {
+        ASSERT_TRUE(
+            CopyFileA((std::string("C:\\medium\\") + file).c_str(), (copy + file).c_str(), TRUE))
+            << file;
+    }
+    ASSERT_TRUE(CopyFileA(kSampleSet.c_str(), (copy + "My Set.nds").c_str(), TRUE));
+    HANDLE information = CreateFileA((copy + "setup.inf").c_str(), GENERIC_WRITE, 0, nullptr,
+                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(information, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(information, "  My Set.nds \t\r\n", 16, &written, nullptr);
+    CloseHandle(information);
+
+    ChildProcess setup;
+    ASSERT_TRUE(setup.Start(copy + "setup.exe", "", copy));
+    HWND wizard = WaitForTitle("NEB 2.0 - Select installation directory");
+    ASSERT_NE(wizard, nullptr) << "no core installation wizard";
+    EXPECT_EQ(Lower(ProcessImage(ProcessOf(wizard))), Lower(copy + "NebCM.exe"));
+    PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+    HWND question = WaitForDialogSaying("does not exist. Would you like to create it now ?");
+    ASSERT_NE(question, nullptr) << "no question about the new directory";
+    PressButton(question, 1007);
+
+    // The installed copy takes over with the same command line and opens the set.
+    HWND selection = WaitForTitle("NEB 2.0 - Select NEB extensions to install", 120000);
+    ASSERT_NE(selection, nullptr) << "the installed program did not open the set";
+    EXPECT_EQ(Lower(ProcessImage(ProcessOf(selection))), Lower(kInstalledProgram));
+    PostMessageA(selection, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    EXPECT_TRUE(WaitForProcessEnd(ProcessOf(selection)));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kPlatformKey));
+}
+
 } // namespace
 } // namespace nebcm::testing
