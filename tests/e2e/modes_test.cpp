@@ -1,6 +1,7 @@
 // How NebCM.exe chooses what a run does, end to end: the uninstall request and the temporary copy
-// that carries it out, a declined or mistyped request, a corrupt installation, command lines that
-// name no set, a machine without the platform, and setup.exe on an incomplete copy of the medium.
+// that carries it out (completed, cancelled, or stopped short by a file in use), a declined or
+// mistyped request, a corrupt installation, command lines that name no set, a machine without the
+// platform, and setup.exe on incomplete copies of the medium.
 #include <gtest/gtest.h>
 #include <windows.h>
 
