@@ -73,11 +73,20 @@ HTREEITEM FindExactItem(HWND tree, const std::string& text) {
 }
 
 // Clicks a check box and waits until the poll has applied its rule: the extensions checked
-// afterwards.
+// afterwards. The poll makes the clicked item the selected one, which tells that it has run (the
+// click alone may already look like the expected result).
 Texts Click(HWND tree, const std::string& text, bool checked, const Texts& expected) {
     HTREEITEM item = FindExactItem(tree, text);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(tree, TVM_SELECTITEM, TVGN_CARET, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
     if (item == nullptr || !SetTreeItemChecked(tree, item, checked)) {
         return {"<no item " + text + ">"};
+    }
+    for (DWORD waited = 0; TreeNext(tree, nullptr, TVGN_CARET) != item; waited += 20) {
+        if (waited > 10000) {
+            return {"<the poll did not take the click on " + text + ">"};
+        }
+        Sleep(20);
     }
     return WaitForCheckedExtensions(tree, expected);
 }
@@ -567,14 +576,25 @@ std::vector<std::string> NonEmptyLines(const std::string& text) {
     return lines;
 }
 
-// The edit in which the save dialog takes a file name.
-HWND FileNameEdit(HWND fileDialog) {
-    HWND edit = GetDlgItem(fileDialog, 0x480);
-    if (edit == nullptr) {
-        HWND combo = GetDlgItem(fileDialog, 0x47C);
-        edit = combo != nullptr ? FindWindowExA(combo, nullptr, "Edit", nullptr) : nullptr;
+BOOL CALLBACK CollectEdits(HWND w, LPARAM p) {
+    if (ClassOf(w) == "Edit" && IsWindowVisible(w)) {
+        reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
     }
-    return edit;
+    return TRUE;
+}
+
+BOOL CALLBACK DescribeChild(HWND w, LPARAM p) {
+    *reinterpret_cast<std::string*>(p) += ClassOf(w) + "#" + std::to_string(GetDlgCtrlID(w)) +
+                                          (IsWindowVisible(w) ? " " : "(hidden) ");
+    return TRUE;
+}
+
+// The edit in which the save dialog takes a file name: its only visible edit.
+HWND FileNameEdit(HWND fileDialog, std::string& children) {
+    std::vector<HWND> edits;
+    EnumChildWindows(fileDialog, CollectEdits, reinterpret_cast<LPARAM>(&edits));
+    EnumChildWindows(fileDialog, DescribeChild, reinterpret_cast<LPARAM>(&children));
+    return edits.size() == 1 ? edits.front() : nullptr;
 }
 
 TEST(ErrorListOfARejectedSet, ShowsEachMessageOnceAndSavesEveryOne) {
@@ -599,8 +619,9 @@ TEST(ErrorListOfARejectedSet, ShowsEachMessageOnceAndSavesEveryOne) {
     PressButton(list, 1012);
     HWND save = WaitForTitle("Save error log as...");
     ASSERT_NE(save, nullptr) << "no save dialog";
-    HWND name = FileNameEdit(save);
-    ASSERT_NE(name, nullptr) << "no file name field in the save dialog";
+    std::string children;
+    HWND name = FileNameEdit(save, children);
+    ASSERT_NE(name, nullptr) << "no file name field in the save dialog: " << children;
     const std::string log = "C:\\wizards\\errors.txt";
     SetControlText(name, log);
     PressButton(save, IDOK);
