@@ -309,21 +309,22 @@ TEST(UninstallationSelectionTree, RemovingTakesWhatNeedsItAndKeepingKeepsWhatIsN
     PressButton(page, kUnselectAll);
     EXPECT_EQ(WaitForChecked(tree, {}), Texts{});
     EXPECT_EQ(Click(tree, kXml, true, {kXml, kParser, kViewer}), (Texts{kXml, kParser, kViewer}));
-    EXPECT_EQ(Click(tree, kParser, false, {}), Texts{});
-    EXPECT_EQ(Click(tree, kEditor, true, {kEditor}), Texts{kEditor});
+    // Keeping the parser keeps the libraries it needs, not the viewer that needs it.
+    EXPECT_EQ(Click(tree, kParser, false, {kViewer}), Texts{kViewer});
+    EXPECT_EQ(Click(tree, kEditor, true, {kViewer, kEditor}), (Texts{kViewer, kEditor}));
 
-    // What the tree shows is what goes: only the editor is removed.
+    // What the tree shows is what goes: the viewer and the editor, nothing they need.
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
     HWND complete = WaitForTitle("Uninstallation complete", 90000);
     ASSERT_NE(complete, nullptr) << "no completion report";
-    EXPECT_NE(StaticTexts(complete).find("1 NEB Extension(s) have been successfully uninstalled"),
+    EXPECT_NE(StaticTexts(complete).find("2 NEB Extension(s) have been successfully uninstalled"),
               std::string::npos)
         << StaticTexts(complete);
     PressButton(complete, IDOK);
     EXPECT_TRUE(WaitUntilGone(complete));
     EXPECT_FALSE(Exists(kInstallDir + "apps\\editor\\editor.jar"));
-    for (const char* kept :
-         {"lib\\util.jar", "lib\\xml.jar", "lib\\parser.jar", "apps\\viewer\\viewer.jar"}) {
+    EXPECT_FALSE(Exists(kInstallDir + "apps\\viewer\\viewer.jar"));
+    for (const char* kept : {"lib\\util.jar", "lib\\xml.jar", "lib\\parser.jar"}) {
         EXPECT_TRUE(Exists(kInstallDir + kept)) << kept;
     }
     HWND again = WaitForMainWindow(30000);
