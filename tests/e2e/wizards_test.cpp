@@ -91,6 +91,11 @@ Texts Click(HWND tree, const std::string& text, bool checked, const Texts& expec
     return WaitForCheckedExtensions(tree, expected);
 }
 
+// Waits for the sheet to be shown again after a dialog of its own closed.
+bool SheetBack(HWND sheet, HWND dialog) {
+    return WaitUntilGone(dialog) && IsWindow(sheet) && IsWindowVisible(sheet);
+}
+
 HWND TreeOf(HWND sheet) {
     return GetDlgItem(ActivePage(sheet), kSelectionTree);
 }
@@ -169,6 +174,77 @@ TEST(InstallationWizardWithASet, OffersOnlyFinishAndRefusesAnEmptySelection) {
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     EXPECT_NE(program.Wait(30000), STILL_ACTIVE) << "the program did not end after Cancel";
     EXPECT_FALSE(Exists(kInstallDir + "lib\\util.jar")) << "a cancelled wizard installed files";
+}
+
+TEST(InstallationWizardFromTheMainWindow, ReadsTheNamedSetAndOffersTheWayBack) {
+    ASSERT_TRUE(InstallCoreFromTheMedium());
+    ChildProcess program;
+    ASSERT_TRUE(program.Start(kInstalledProgram));
+    HWND main = WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(1030, BN_CLICKED), 0);
+    HWND sheet = WaitForTitle("NEB 2.0 - Select NEB Distribution Set to install");
+    ASSERT_NE(sheet, nullptr) << "no installation wizard";
+    const DWORD pid = ProcessOf(sheet);
+    HWND intro = ActivePage(sheet);
+    HWND path = GetDlgItem(intro, 1061);
+    ASSERT_NE(path, nullptr);
+
+    // Next only once something other than blanks names a set.
+    const char nothing[] = "Back:off Next:off Finish:hidden Cancel:on Help:on";
+    const char next[] = "Back:off Next:on Finish:hidden Cancel:on Help:on";
+    EXPECT_EQ(WaitForButtons(sheet, nothing), nothing);
+    SetControlText(path, "   ");
+    Sleep(300);
+    EXPECT_EQ(ButtonStates(sheet), nothing);
+    SetControlText(path, "C:\\wizards\\missing.nds");
+    EXPECT_EQ(WaitForButtons(sheet, next), next);
+
+    // A set that cannot be read is reported, and the user stays where the name can be fixed.
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+    HWND failure = WaitForDialogShowing(pid, "has not been installed");
+    ASSERT_NE(failure, nullptr) << "the unreadable set was not reported";
+    PressButton(failure, 1013);
+    HWND list = WaitForDialogShowing(pid, "The following problems have been encountered");
+    ASSERT_NE(list, nullptr);
+    EXPECT_NE(ControlText(GetDlgItem(list, 1011))
+                  .find("Cannot read the NEB Distribution Set 'C:\\wizards\\missing.nds'"),
+              std::string::npos)
+        << ControlText(GetDlgItem(list, 1011));
+    PressButton(list, IDOK);
+    ASSERT_TRUE(WaitUntilGone(list));
+    PressButton(failure, IDOK);
+    ASSERT_TRUE(SheetBack(sheet, failure));
+    EXPECT_EQ(ActivePage(sheet), intro);
+    EXPECT_EQ(ButtonStates(sheet), next);
+
+    // Through the intro page the selection page offers the way back; going back and on again
+    // reads the set anew and chooses everything again.
+    const Texts all = {kXml, kUtil, kParser, kViewer, kEditor};
+    const char backAndFinish[] = "Back:on Next:hidden Finish:on Cancel:on Help:on";
+    SetControlText(path, "  " + kSampleSet + "  ");
+    for (int round = 0; round < 2; ++round) {
+        PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+        ASSERT_NE(WaitForTitle(kInstallTitle), nullptr) << "round " << round;
+        EXPECT_EQ(WaitForButtons(sheet, backAndFinish), backAndFinish);
+        HWND tree = TreeOf(sheet);
+        EXPECT_EQ(WaitForCheckedExtensions(tree, all), all);
+        if (round == 0) {
+            EXPECT_EQ(Click(tree, kUtil, false, {kXml}), Texts{kXml});
+            PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_BACK, 0);
+            ASSERT_NE(WaitForTitle("NEB 2.0 - Select NEB Distribution Set to install"), nullptr);
+            EXPECT_EQ(WaitForButtons(sheet, next), next);
+            EXPECT_EQ(ControlText(path), "  " + kSampleSet + "  ");
+        }
+    }
+
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    ASSERT_TRUE(WaitUntilGone(sheet));
+    main = WaitForMainWindow(30000);
+    ASSERT_NE(main, nullptr) << "the main window did not come back";
+    EXPECT_FALSE(Exists(kInstallDir + "lib\\util.jar"));
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(1032, BN_CLICKED), 0);
+    EXPECT_NE(program.Wait(30000), STILL_ACTIVE);
 }
 
 // A set with a core, so that every rule of choosing extensions to install shows: the component
@@ -406,11 +482,6 @@ TEST(SelectionTreePoll, TwoChecksChangedBetweenTwoPollsAreBothReverted) {
 
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     EXPECT_NE(program.Wait(30000), STILL_ACTIVE);
-}
-
-// Waits for the sheet to be shown again after a dialog of its own closed.
-bool SheetBack(HWND sheet, HWND dialog) {
-    return WaitUntilGone(dialog) && IsWindow(sheet) && IsWindowVisible(sheet);
 }
 
 TEST(CoreInstallationWizard, ChecksTheDirectoryAndBrowsesForOne) {
