@@ -687,6 +687,11 @@ TEST(ErrorListOfARejectedSet, ShowsEachMessageOnceAndSavesEveryOne) {
         "The NEB extension 'twice' is defined more than once with a different set of files";
     EXPECT_EQ(NonEmptyLines(ControlText(GetDlgItem(list, 1011))),
               (std::vector<std::string>{description, files}));
+    // Enter closes the list at once: the focus is on Close, not in the text.
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(list, nullptr), &thread));
+    EXPECT_EQ(thread.hwndFocus, GetDlgItem(list, IDOK));
 
     PressButton(list, 1012);
     HWND save = WaitForTitle("Save error log as...");
