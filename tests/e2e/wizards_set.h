@@ -61,12 +61,8 @@ inline std::string ArchiveBytes(const Subset& entries) {
     return out + table + data;
 }
 
-// The subsets back to back, as a set file; false when it cannot be written.
-inline bool WriteSet(const std::string& path, const std::vector<Subset>& subsets) {
-    std::string bytes;
-    for (const Subset& s : subsets) {
-        bytes += ArchiveBytes(s);
-    }
+// Writes the bytes as the whole file; false when it cannot be written.
+inline bool WriteTextFile(const std::string& path, const std::string& bytes) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -76,6 +72,15 @@ inline bool WriteSet(const std::string& path, const std::vector<Subset>& subsets
     BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     return ok && written == bytes.size();
+}
+
+// The subsets back to back, as a set file.
+inline bool WriteSet(const std::string& path, const std::vector<Subset>& subsets) {
+    std::string bytes;
+    for (const Subset& s : subsets) {
+        bytes += ArchiveBytes(s);
+    }
+    return WriteTextFile(path, bytes);
 }
 
 } // namespace nebcm::testing

@@ -616,6 +616,98 @@ TEST(CoreInstallationWizard, ChecksTheDirectoryAndBrowsesForOne) {
     EXPECT_TRUE(WaitForProcessEnd(installed));
 }
 
+bool SetRegistryText(const char* key, const char* value, const std::string& text) {
+    HKEY k = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    LONG status = RegSetValueExA(k, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                 static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(k);
+    return status == ERROR_SUCCESS;
+}
+
+// A NEB 1.0 installation as the core installation finds it: its registry values, its database
+// in the older dialect, and the core's one file.
+bool MakeNeb10Installation() {
+    const std::string dir = "C:\\NEB10";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    const std::string database = "[Core]\r\nVersion=100\r\nDescription=NEB 1.0 Core\r\n"
+                                 "Copyright=(c) Tessaly\r\nBase=" +
+                                 dir + "\r\nFile=neb.exe\r\n";
+    return WriteTextFile(dir + "\\neb.exe", "MZ") && WriteTextFile(dir + "\\neb.cdb", database) &&
+           SetRegistryText("Software\\Tessaly\\NEB\\1.0", "InstallationPath", dir) &&
+           SetRegistryText("Software\\Tessaly\\NEB\\1.0", "ComponentDatabase", dir + "\\neb.cdb");
+}
+
+int CheckedPolicy(HWND page) {
+    for (int id = 1002; id <= 1005; ++id) {
+        if (RadioChecked(page, id)) {
+            return id;
+        }
+    }
+    return 0;
+}
+
+int WaitForPolicy(HWND page, int id) {
+    int seen = CheckedPolicy(page);
+    for (DWORD waited = 0; seen != id && waited < 10000; waited += 50) {
+        Sleep(50);
+        seen = CheckedPolicy(page);
+    }
+    return seen;
+}
+
+TEST(CoreInstallationWizardBesideNeb10, AsksWhatBecomesOfNeb10OnASecondPage) {
+    ASSERT_TRUE(MakeNeb10Installation());
+    ChildProcess first;
+    ASSERT_TRUE(first.Start("C:\\medium\\NebCM.exe"));
+    HWND sheet = WaitForTitle(kCoreTitle);
+    ASSERT_NE(sheet, nullptr) << "no core installation wizard";
+    const DWORD pid = ProcessOf(sheet);
+    HWND edit = GetDlgItem(ActivePage(sheet), 1000);
+
+    // With NEB 1.0 found the directory page leads on with Next, greyed for a blank field.
+    const char next[] = "Back:off Next:on Finish:hidden Cancel:on Help:on";
+    const char none[] = "Back:off Next:off Finish:hidden Cancel:on Help:on";
+    const char backAndFinish[] = "Back:on Next:hidden Finish:on Cancel:on Help:on";
+    EXPECT_EQ(WaitForButtons(sheet, next), next);
+    SetControlText(edit, " ");
+    EXPECT_EQ(WaitForButtons(sheet, none), none);
+    SetControlText(edit, "C:\\Program Files\\NEB\\20");
+    EXPECT_EQ(WaitForButtons(sheet, next), next);
+
+    // The policy page starts at upgrading 1.0, takes a click at once and keeps it across a
+    // trip back to the directory page (whose check runs again on the way).
+    for (int round = 0; round < 2; ++round) {
+        PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+        HWND create = WaitForDialogShowing(pid, "does not exist");
+        ASSERT_NE(create, nullptr) << "round " << round;
+        PressButton(create, 1007);
+        ASSERT_NE(WaitForTitle("NEB 2.0 - Select upgrade policy"), nullptr) << "round " << round;
+        HWND policy = ActivePage(sheet);
+        EXPECT_EQ(WaitForButtons(sheet, backAndFinish), backAndFinish);
+        if (round == 0) {
+            EXPECT_EQ(WaitForPolicy(policy, 1005), 1005);
+            PostMessageA(GetDlgItem(policy, 1002), BM_CLICK, 0, 0);
+            EXPECT_EQ(WaitForPolicy(policy, 1002), 1002);
+            PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_BACK, 0);
+            ASSERT_NE(WaitForTitle(kCoreTitle), nullptr);
+            EXPECT_EQ(WaitForButtons(sheet, next), next);
+        } else {
+            EXPECT_EQ(WaitForPolicy(policy, 1002), 1002);
+        }
+    }
+    // The directory check left nothing behind.
+    EXPECT_FALSE(Exists("C:\\Program Files\\NEB"));
+
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    EXPECT_NE(first.Wait(30000), STILL_ACTIVE);
+    EXPECT_EQ(RegistryText(kPlatformKey, "InstallationPath"), "<no key>");
+    EXPECT_EQ(RegistryText("Software\\Tessaly\\NEB\\1.0", "InstallationPath"), "C:\\NEB10");
+}
+
 // Two subsets that define one library in one version differently: its description and its
 // files differ, and the files are told twice over (their list, then the first file missing).
 std::vector<Subset> ConflictingSet() {
