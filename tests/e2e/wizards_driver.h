@@ -127,6 +127,28 @@ inline std::set<std::string> WaitForChecked(HWND tree, const std::set<std::strin
     return seen;
 }
 
+inline BOOL CALLBACK CollectEdits(HWND w, LPARAM p) {
+    if (ClassOf(w) == "Edit" && IsWindowVisible(w)) {
+        reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+    }
+    return TRUE;
+}
+
+inline BOOL CALLBACK DescribeChild(HWND w, LPARAM p) {
+    *reinterpret_cast<std::string*>(p) += ClassOf(w) + "#" + std::to_string(GetDlgCtrlID(w)) +
+                                          (IsWindowVisible(w) ? " " : "(hidden) ");
+    return TRUE;
+}
+
+// The edit in which an open or save dialog takes a file name: its only visible edit; the
+// dialog's controls are described in children for a failure message.
+inline HWND FileNameEdit(HWND fileDialog, std::string& children) {
+    std::vector<HWND> edits;
+    EnumChildWindows(fileDialog, CollectEdits, reinterpret_cast<LPARAM>(&edits));
+    EnumChildWindows(fileDialog, DescribeChild, reinterpret_cast<LPARAM>(&children));
+    return edits.size() == 1 ? edits.front() : nullptr;
+}
+
 inline bool WaitForProcessEnd(DWORD pid, DWORD ms = 30000) {
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
     if (process == nullptr) {

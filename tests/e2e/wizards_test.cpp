@@ -197,8 +197,21 @@ TEST(InstallationWizardFromTheMainWindow, ReadsTheNamedSetAndOffersTheWayBack) {
     SetControlText(path, "   ");
     Sleep(300);
     EXPECT_EQ(ButtonStates(sheet), nothing);
-    SetControlText(path, "C:\\wizards\\missing.nds");
+
+    // Browse fills in the path chosen in the open dialog.
+    PressButton(intro, 1001);
+    HWND open = WaitForTitle("Select the NEB Distribution Set to install");
+    ASSERT_NE(open, nullptr) << "no open dialog";
+    std::string children;
+    HWND name = FileNameEdit(open, children);
+    ASSERT_NE(name, nullptr) << "no file name field in the open dialog: " << children;
+    SetControlText(name, kSampleSet);
+    PressButton(open, IDOK);
+    ASSERT_TRUE(SheetBack(sheet, open));
+    EXPECT_EQ(ControlText(path), kSampleSet);
     EXPECT_EQ(WaitForButtons(sheet, next), next);
+
+    SetControlText(path, "C:\\wizards\\missing.nds");
 
     // A set that cannot be read is reported, and the user stays where the name can be fixed.
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
@@ -738,27 +751,6 @@ std::vector<std::string> NonEmptyLines(const std::string& text) {
         lines.push_back(line);
     }
     return lines;
-}
-
-BOOL CALLBACK CollectEdits(HWND w, LPARAM p) {
-    if (ClassOf(w) == "Edit" && IsWindowVisible(w)) {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK DescribeChild(HWND w, LPARAM p) {
-    *reinterpret_cast<std::string*>(p) += ClassOf(w) + "#" + std::to_string(GetDlgCtrlID(w)) +
-                                          (IsWindowVisible(w) ? " " : "(hidden) ");
-    return TRUE;
-}
-
-// The edit in which the save dialog takes a file name: its only visible edit.
-HWND FileNameEdit(HWND fileDialog, std::string& children) {
-    std::vector<HWND> edits;
-    EnumChildWindows(fileDialog, CollectEdits, reinterpret_cast<LPARAM>(&edits));
-    EnumChildWindows(fileDialog, DescribeChild, reinterpret_cast<LPARAM>(&children));
-    return edits.size() == 1 ? edits.front() : nullptr;
 }
 
 TEST(ErrorListOfARejectedSet, ShowsEachMessageOnceAndSavesEveryOne) {
