@@ -93,6 +93,16 @@ ProcedureResult RemovePlatformRegistration(const std::string& directory, ErrorLi
     // An empty directory would only take the empty parts out of the search path.
     if (!directory.empty()) {
         RemoveFromSearchPath(directory, nullptr, errors);
+        // Links into the vanished directory would only start nothing, and the "Uninstall NEB"
+        // one would start this removal again: they go too. A drive root or a folder around
+        // Windows or the temporary directory is never taken as the prefix: every link into it
+        // would match.
+        if (!IsUnsafeToEmpty(directory)) {
+            const std::vector<std::string> folders = ShellFolderPaths();
+            for (const std::string& link : CollectShortcutsInto(directory)) {
+                RemoveFileAndEmptyFolders(link, folders, nullptr, errors);
+            }
+        }
     }
     return ProcedureResult::Succeeded;
 }

@@ -143,8 +143,18 @@ TEST_F(UninstallationTest, WithoutTheInstallationDirectoryOnlyTheRegistrationGoe
         EXPECT_FALSE(KeyExists(key)) << key;
     }
     EXPECT_EQ(Value(EnvironmentKey, PathValue), "C:\\WINDOWS;C:\\Tools");
-    // The shortcuts stay: nothing can be found out about them without the directory.
+    // Links into the vanished directory would start nothing: they go, the user's others stay.
+    EXPECT_FALSE(PathExists(Folder(ShellFolder::Desktop) + "\\Platform.lnk"));
+    EXPECT_TRUE(PathExists(Folder(ShellFolder::Desktop) + "\\Other.lnk"));
+}
+
+TEST_F(UninstallationTest, ARecordedDriveRootTakesNoLinksAlong) {
+    DeleteTreeRaw(Install());
+    ErrorList errors;
+    const std::string root = Install().substr(0, 3);
+    EXPECT_EQ(RemovePlatformRegistration(root, errors), ProcedureResult::Succeeded);
     EXPECT_TRUE(PathExists(Folder(ShellFolder::Desktop) + "\\Platform.lnk"));
+    EXPECT_TRUE(PathExists(Folder(ShellFolder::Desktop) + "\\Other.lnk"));
 }
 
 TEST_F(UninstallationTest, FailuresAreUndoneByACancel) {

@@ -405,6 +405,10 @@ TEST(CorruptInstallation, WhoseDirectoryWasDeletedIsUninstalledThroughTheMedium)
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ".nds"));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "NebDistributionSet"));
     EXPECT_FALSE(SearchPathHolds(installation)) << SearchPath();
+    // The platform's own links pointed into the vanished directory: they went with it.
+    for (const std::string& group : StartMenuGroups()) {
+        EXPECT_FALSE(Exists(group + "\\Uninstall NEB.lnk")) << group;
+    }
     PressButton(completed, IDOK);
     EXPECT_TRUE(WaitForProcessEnd(ProcessOf(completed)));
 
