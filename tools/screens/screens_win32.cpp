@@ -159,6 +159,15 @@ public:
     Frozen(const Frozen&) = delete;
     Frozen& operator=(const Frozen&) = delete;
 
+    // Lets the thread run for a moment.
+    void Step(DWORD milliseconds) {
+        if (thread_ != nullptr) {
+            ResumeThread(thread_);
+            Sleep(milliseconds);
+            SuspendThread(thread_);
+        }
+    }
+
 private:
     HANDLE thread_ = nullptr;
 };
@@ -169,6 +178,37 @@ void ShotFrozen(const char* name, HWND w, DWORD paint) {
     }
     Sleep(paint);
     Frozen frozen(w);
+    RECT r;
+    GetWindowRect(w, &r);
+    ShotRect(name, r);
+}
+
+// Polls closely for a window that may be on screen for a few milliseconds only; null if it was
+// not seen (it is then simply left out).
+HWND WaitForBrief(const Want& want, DWORD milliseconds) {
+    for (DWORD waited = 0; waited < milliseconds; waited += 2) {
+        if (HWND w = Find(want)) {
+            return w;
+        }
+        Sleep(2);
+    }
+    Say("NOT SEEN " + want.title + " " + want.text);
+    return nullptr;
+}
+
+// Takes a short-lived window once it has painted itself, if it is still there by then.
+void CatchBrief(const char* name, HWND w, DWORD settle) {
+    // Held at once, then let on in small steps until it has painted itself.
+    Frozen frozen(w);
+    for (int step = 0; step < 100 && IsWindowVisible(w) && GetUpdateRect(w, nullptr, FALSE);
+         ++step) {
+        frozen.Step(1);
+    }
+    frozen.Step(settle);
+    if (!IsWindow(w) || !IsWindowVisible(w)) {
+        Say(std::string("NOT SEEN ") + name);
+        return;
+    }
     RECT r;
     GetWindowRect(w, &r);
     ShotRect(name, r);
@@ -304,6 +344,8 @@ void SetupWithoutInformationFile() {
     Shot("setup-fatal-message", box);
     Press(box, IDOK);
     setup.Wait(10000);
+    DeleteFileA("C:\\lonely\\setup.exe");
+    RemoveDirectoryA("C:\\lonely");
 }
 
 // The first run from the medium, with a look at every question of the directory page on the way.
@@ -326,8 +368,10 @@ void FirstRun() {
         HWND tree = GetDlgItem(dialog, IDC_FOLDER_TREE);
         HTREEITEM drive = TreeNext(tree, nullptr, TVGN_ROOT);
         SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(drive));
-        if (HTREEITEM folder = FindTreeItem(tree, "Program Files")) {
-            SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(folder));
+        POINT at;
+        HTREEITEM folder = FindTreeItem(tree, "Program Files");
+        if (folder != nullptr && ItemCentre(tree, folder, at)) {
+            Click(at, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
         }
         Shot("installation-directory-dialog", dialog);
         Press(dialog, IDCANCEL);
@@ -370,7 +414,6 @@ void FirstRun() {
 
     SetEdit(page, IDC_INSTALLATION_DIRECTORY, "C:\\Program Files\\NEB\\20");
     Sleep(300);
-    Shot("core-wizard-default-directory", sheet, 300);
     Wizard(sheet, PSBTN_FINISH);
     if (HWND dialog = WaitFor(create, 20000)) {
         Shot("create-directory-question", dialog);
@@ -407,12 +450,11 @@ void FirstRun() {
     reading.exact = true;
     reading.cls = "#32770";
     reading.child = IDC_SET_PROGRESS;
-    HWND first = WaitFor(reading, 30000, 5);
-    if (first != nullptr) {
-        ShotFrozen("reading-set", first, 60);
+    if (HWND first = WaitForBrief(reading, 30000)) {
+        CatchBrief("reading-set", first, 25); // a moment more to show some progress
         reading.not1 = first;
-        if (HWND second = WaitFor(reading, 3000, 5)) {
-            ShotFrozen("folding-set", second, 60);
+        if (HWND second = WaitForBrief(reading, 3000)) {
+            CatchBrief("folding-set", second, 2);
         }
     }
 
@@ -428,6 +470,18 @@ void FirstRun() {
     Sleep(500);
     ExpandAll(GetDlgItem(page, IDC_SELECTION_TREE));
     Shot("select-extensions-to-install-by-stereotype", sheet);
+    Press(page, IDC_UNSELECT_ALL);
+    Sleep(300);
+    Wizard(sheet, PSBTN_FINISH);
+    Want nothing;
+    nothing.text = "You have not selected";
+    if (HWND box = WaitFor(nothing, 20000)) {
+        Shot("nothing-selected-message", box);
+        Press(box, IDOK);
+        Gone(box);
+    }
+    Press(page, IDC_SELECT_ALL);
+    Sleep(300);
     Wizard(sheet, PSBTN_FINISH);
 
     progress.title = "NEB 2.0 Extension Installation";
@@ -579,6 +633,17 @@ void MainWindow() {
     Press(main, IDC_INSTALL_EXTENSIONS);
     if (HWND sheet = WaitForTitled("NEB 2.0 - Select NEB Distribution Set to install", 20000)) {
         Shot("install-extensions-wizard", sheet);
+        Press(PageOf(sheet), IDC_BROWSE);
+        if (HWND open = WaitForTitled("Select the NEB Distribution Set to install", 20000)) {
+            // Typing a folder into the name box and pressing Open goes there.
+            Sleep(500);
+            SetEdit(open, 0x47c, "C:\\medium"); // the name box of the explorer style
+            SetEdit(open, 0x480, "C:\\medium"); // and of the older style
+            Command(open, IDOK);
+            Shot("choose-distribution-set", open, 1000);
+            Command(open, IDCANCEL);
+            Gone(open);
+        }
         SetEdit(PageOf(sheet), IDC_SET_PATH, "C:\\broken.nds");
         Sleep(300);
         Wizard(sheet, PSBTN_NEXT);
@@ -605,6 +670,12 @@ void MainWindow() {
         Gone(sheet);
     }
 
+    // A Java launcher for the disk search to find.
+    for (const char* dir : {"C:\\Program Files\\Java", "C:\\Program Files\\Java\\jre1.4",
+                            "C:\\Program Files\\Java\\jre1.4\\bin"}) {
+        CreateDirectoryA(dir, nullptr);
+    }
+    WriteFile("C:\\Program Files\\Java\\jre1.4\\bin\\java.exe", "MZ");
     Command(main, ID_NEB_JAVA_SUPPORT);
     if (HWND java = WaitForTitled("NEB 2.0 Java Support", 20000)) {
         Shot("java-support", java);
@@ -683,6 +754,15 @@ void MainWindow() {
         failed.pid = manager.Id();
         if (HWND dialog = WaitFor(failed, 60000)) {
             Shot("extension-uninstallation-failed", dialog);
+            Press(dialog, IDC_VIEW_ERROR_LOG);
+            Want log;
+            log.title = kAppTitle;
+            log.child = IDC_ERROR_TEXT;
+            if (HWND list = WaitFor(log, 20000)) {
+                Shot("extension-uninstallation-problems", list);
+                Press(list, IDOK);
+                Gone(list);
+            }
             Press(dialog, IDOK);
             Gone(dialog);
         }
@@ -775,15 +855,133 @@ void CorruptInstallationAndUninstall() {
     Sleep(1500);
 }
 
+void SetRegistryString(HKEY key, const char* name, const std::string& value) {
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+}
+
+// A 1.0 installation on the machine, and a directory whose program file is held open: the core
+// installation asks for the upgrade policy, then cannot copy itself and undoes everything.
+void FailedCoreInstallationBesideRelease10() {
+    CreateDirectoryA("C:\\NEB10", nullptr);
+    WriteFile("C:\\NEB10\\neb.exe", "MZ");
+    WriteFile("C:\\NEB10\\neb.cdb", "[Core]\r\nVersion=100\r\nDescription=NEB Core\r\n"
+                                    "Copyright=(c) 2001 Tessaly\r\nBase=C:\\NEB10\r\n"
+                                    "File=neb.exe\r\n");
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\NEB\\1.0", 0, nullptr, 0, KEY_WRITE,
+                        nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        SetRegistryString(key, "InstallationPath", "C:\\NEB10");
+        SetRegistryString(key, "ComponentDatabase", "C:\\NEB10\\neb.cdb");
+        RegCloseKey(key);
+    }
+    CreateDirectoryA("C:\\Busy", nullptr);
+    WriteFile("C:\\Busy\\NebCM.exe", "MZ");
+    {
+        Locked held("C:\\Busy\\NebCM.exe");
+        ChildProcess setup;
+        if (Start(setup, std::string(kMedium) + "setup.exe")) {
+            HWND sheet = WaitForTitled("NEB 2.0 - Select installation directory");
+            if (sheet != nullptr) {
+                HWND page = PageOf(sheet);
+                SetEdit(page, IDC_INSTALLATION_DIRECTORY, "C:\\Busy");
+                Sleep(300);
+                Wizard(sheet, PSBTN_NEXT);
+                Want exists;
+                exists.title = kAppTitle;
+                exists.child = IDC_DIRECTORY_PATH;
+                exists.text = "already exists";
+                if (HWND dialog = WaitFor(exists, 20000)) {
+                    Press(dialog, IDC_FIRST_CHOICE);
+                    Gone(dialog);
+                }
+                if (HWND upgrade = WaitForTitled("NEB 2.0 - Select upgrade policy", 20000)) {
+                    Press(PageOf(upgrade), IDC_POLICY_ALONGSIDE);
+                    Shot("core-wizard-upgrade-policy", upgrade);
+                    Wizard(upgrade, PSBTN_FINISH);
+                }
+                Want failed;
+                failed.title = kAppTitle;
+                failed.child = IDC_VIEW_ERROR_LOG;
+                failed.text = "Kernel has not been installed";
+                if (HWND dialog = WaitFor(failed, 60000)) {
+                    Shot("core-installation-failed", dialog);
+                    Press(dialog, IDC_VIEW_ERROR_LOG);
+                    Want log;
+                    log.title = kAppTitle;
+                    log.child = IDC_ERROR_TEXT;
+                    if (HWND list = WaitFor(log, 20000)) {
+                        Shot("core-installation-problems", list);
+                        Press(list, IDOK);
+                        Gone(list);
+                    }
+                    Press(dialog, IDOK);
+                    Gone(dialog);
+                }
+            }
+        }
+        Sleep(1000);
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\NEB\\1.0");
+}
+
+// A plain installation of the core, then its removal while one of its files is held open.
+void FailedPlatformUninstallation() {
+    {
+        ChildProcess setup;
+        if (!Start(setup, std::string(kMedium) + "setup.exe")) {
+            return;
+        }
+        HWND sheet = WaitForTitled("NEB 2.0 - Select installation directory");
+        if (sheet == nullptr) {
+            return;
+        }
+        Wizard(sheet, PSBTN_FINISH);
+        Want create;
+        create.title = kAppTitle;
+        create.child = IDC_DIRECTORY_PATH;
+        if (HWND dialog = WaitFor(create, 20000)) {
+            Press(dialog, IDC_FIRST_CHOICE);
+        }
+        // The installed copy opens the set; no extension is wanted this time.
+        HWND selection = WaitForTitled("NEB 2.0 - Select NEB extensions to install", 120000);
+        if (selection == nullptr) {
+            return;
+        }
+        Sleep(500);
+        Wizard(selection, PSBTN_CANCEL);
+        Gone(selection);
+        Sleep(1500);
+    }
+    const std::string copy = "C:\\windows\\temp\\nebcm-remover.exe";
+    CopyFileA((std::string(kInstalled) + "NebCM.exe").c_str(), copy.c_str(), FALSE);
+    Locked held(std::string(kInstalled) + "NebCM.hlp");
+    ChildProcess remover;
+    if (!Start(remover, copy, "-PerformUninstall")) {
+        return;
+    }
+    Want failed;
+    failed.title = "NEB 2.0 Uninstallation";
+    failed.child = IDC_VIEW_ERROR_LOG;
+    if (HWND dialog = WaitFor(failed, 60000)) {
+        Shot("uninstall-failed", dialog);
+        Press(dialog, IDOK);
+        Gone(dialog);
+    }
+    remover.Wait(10000);
+}
+
 } // namespace
 
 int main() {
     DeleteFileA(kAnswer);
-    SetupWithoutInformationFile();
     FirstRun();
     MainWindow();
     UnknownSet();
     CorruptInstallationAndUninstall();
+    FailedCoreInstallationBesideRelease10();
+    FailedPlatformUninstallation();
+    SetupWithoutInformationFile();
     Say(missing == 0 ? "DONE" : "DONE with missing windows");
     return missing == 0 ? 0 : 1;
 }
