@@ -28,6 +28,8 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev
 wineserver -w
 cp -r "$build/medium" "$WINEPREFIX/drive_c/medium"
 cp "$build/win/bin/screens.exe" "$WINEPREFIX/drive_c/"
+# A set that only offers an older release of an installed library.
+"$build/tools/nebpack/nebpack" pack "$WINEPREFIX/drive_c/older.nds" tools/screens/older-set >/dev/null
 # The caption buttons are drawn with Wine's Marlett font, which a fresh prefix does not list.
 if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
   cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
@@ -36,20 +38,26 @@ fi
 rm -f "$WINEPREFIX/dosdevices/z:"
 export NEBCM_SHOTS="$root/shots"
 xvfb-run -a -s '-screen 0 1024x768x24' sh -c '
+  n=0
   wine "C:\\screens.exe" </dev/null 2>/dev/null | while IFS= read -r line; do
     set -- $(printf "%s" "$line" | tr -d "\r")
     [ $# -gt 0 ] || continue
     case "$1" in
       SHOT)
-        file="$NEBCM_SHOTS/$2.png"
+        n=$((n + 1))
+        file="$NEBCM_SHOTS/$(printf "%02d" "$n")-$2.png"
         import -window root -crop "$(printf "%dx%d%+d%+d" "$5" "$6" "$3" "$4")" +repage -strip "$file"
         touch "$WINEPREFIX/drive_c/shot.done"
         # A window that was gone before the camera leaves a plain rectangle: left out.
         if [ "$(convert "$file" -format "%[fx:standard_deviation]" info:)" = 0 ]; then
           rm -f "$file"; echo "blank $2, left out"
         else
-          echo "$2" >>"$NEBCM_SHOTS/order"; echo "took $2"
+          echo "took $2"
         fi ;;
+      SKIP)
+        n=$((n + 1))
+        printf "%02d-%s.png\n" "$n" "$2" >>"$NEBCM_SHOTS/.skipped"
+        echo "not caught: $2" ;;
       DONE)
         echo "$*"
         [ "$*" = DONE ] && touch "$NEBCM_SHOTS/.complete" ;;
@@ -58,20 +66,17 @@ xvfb-run -a -s '-screen 0 1024x768x24' sh -c '
   done
   wineserver -k; wineserver -w'
 echo "run took $(( $(date +%s) - started )) s"
-# Numbered in the order they were taken.
-mkdir -p "$root/numbered"
-n=0
-while read -r name; do
-  n=$((n + 1))
-  cp "$root/shots/$name.png" "$root/numbered/$(printf "%02d" "$n")-$name.png"
-done <"$root/shots/order"
 if [ ! -f "$root/shots/.complete" ]; then
   kept=$(mktemp -d /tmp/nebcm-screens-incomplete.XXXXXX)
-  cp "$root"/numbered/*.png "$kept/" 2>/dev/null || true
+  cp "$root"/shots/*.png "$kept/" 2>/dev/null || true
   echo "screenshots: not every window was found; docs/screens left as it was, new pictures in $kept" >&2
   exit 1
 fi
 mkdir -p docs/screens
-rm -f docs/screens/*.png
-cp "$root"/numbered/*.png docs/screens/
-echo "$n pictures, $(du -sh docs/screens | cut -f1) in docs/screens"
+# A brief window this run did not catch keeps its earlier picture.
+for old in docs/screens/*.png; do
+  [ -e "$old" ] || continue
+  grep -qxF "$(basename "$old")" "$root/shots/.skipped" 2>/dev/null || rm -f "$old"
+done
+cp "$root"/shots/*.png docs/screens/
+echo "$(ls docs/screens/*.png | wc -l) pictures, $(du -sh docs/screens | cut -f1) in docs/screens"

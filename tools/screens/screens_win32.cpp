@@ -183,8 +183,13 @@ void ShotFrozen(const char* name, HWND w, DWORD paint) {
     ShotRect(name, r);
 }
 
+// A picture that this run could not take: its number stays taken, so that the others keep theirs.
+void Skip(const char* name) {
+    Say(std::string("SKIP ") + name);
+}
+
 // Polls closely for a window that may be on screen for a few milliseconds only; null if it was
-// not seen (it is then simply left out).
+// not seen.
 HWND WaitForBrief(const Want& want, DWORD milliseconds) {
     for (DWORD waited = 0; waited < milliseconds; waited += 2) {
         if (HWND w = Find(want)) {
@@ -192,7 +197,6 @@ HWND WaitForBrief(const Want& want, DWORD milliseconds) {
         }
         Sleep(2);
     }
-    Say("NOT SEEN " + want.title + " " + want.text);
     return nullptr;
 }
 
@@ -206,7 +210,7 @@ void CatchBrief(const char* name, HWND w, DWORD settle) {
     }
     frozen.Step(settle);
     if (!IsWindow(w) || !IsWindowVisible(w)) {
-        Say(std::string("NOT SEEN ") + name);
+        Skip(name);
         return;
     }
     RECT r;
@@ -424,7 +428,7 @@ void FirstRun() {
     progress.title = "NEB 2.0 Installation";
     progress.child = IDC_PROGRESS_CANCEL;
     if (HWND dialog = WaitFor(progress, 30000)) {
-        ShotFrozen("core-installation-progress", dialog, 1800);
+        ShotFrozen("core-installation-progress", dialog, 3200);
         Press(dialog, IDC_PROGRESS_CANCEL);
         Want question;
         question.title = "NEB 2.0 Installation";
@@ -450,12 +454,18 @@ void FirstRun() {
     reading.exact = true;
     reading.cls = "#32770";
     reading.child = IDC_SET_PROGRESS;
-    if (HWND first = WaitForBrief(reading, 30000)) {
+    HWND first = WaitForBrief(reading, 30000);
+    if (first != nullptr) {
         CatchBrief("reading-set", first, 25); // a moment more to show some progress
         reading.not1 = first;
-        if (HWND second = WaitForBrief(reading, 3000)) {
-            CatchBrief("folding-set", second, 2);
-        }
+    } else {
+        Skip("reading-set");
+    }
+    HWND second = first != nullptr ? WaitForBrief(reading, 3000) : nullptr;
+    if (second != nullptr) {
+        CatchBrief("folding-set", second, 2);
+    } else {
+        Skip("folding-set");
     }
 
     sheet = WaitForTitled("NEB 2.0 - Select NEB extensions to install", 60000);
@@ -560,6 +570,36 @@ void MoreInformation(HWND main, const char* item, const char* menuShot, const ch
     }
 }
 
+// "Save log" onto a file that another program holds open: the log cannot be written.
+void SaveLogOverHeldFile(HWND list) {
+    WriteFile("C:\\held.log", "");
+    Locked held("C:\\held.log");
+    Press(list, IDC_SAVE_LOG);
+    HWND save = WaitForTitled("Save error log as...", 20000);
+    if (save == nullptr) {
+        return;
+    }
+    Sleep(500);
+    SetEdit(save, 0x47c, "C:\\held.log");
+    SetEdit(save, 0x480, "C:\\held.log");
+    Shot("save-error-log", save, 500);
+    Command(save, IDOK);
+    Want replace;
+    replace.text = "replace";
+    if (HWND question = WaitFor(replace, 20000)) {
+        Press(question, IDYES);
+        Gone(question);
+    }
+    Want failed;
+    failed.title = kAppTitle;
+    failed.child = IDC_LOG_FILE_NAME;
+    if (HWND dialog = WaitFor(failed, 20000)) {
+        Shot("error-log-not-saved", dialog);
+        Press(dialog, IDOK);
+        Gone(dialog);
+    }
+}
+
 void MainWindow() {
     ChildProcess manager;
     if (!Start(manager, std::string(kInstalled) + "NebCM.exe")) {
@@ -659,14 +699,33 @@ void MainWindow() {
             log.child = IDC_ERROR_TEXT;
             if (HWND list = WaitFor(log, 20000)) {
                 Shot("error-list", list);
+                SaveLogOverHeldFile(list);
                 Press(list, IDOK);
                 Gone(list);
             }
             Press(dialog, IDOK);
             Gone(dialog);
         }
+        // A set that only has an older release of an installed library.
         Sleep(300);
-        Wizard(sheet, PSBTN_CANCEL);
+        SetEdit(PageOf(sheet), IDC_SET_PATH, "C:\\older.nds");
+        Sleep(300);
+        Wizard(sheet, PSBTN_NEXT);
+        if (HWND again = WaitForTitled("NEB 2.0 - Select NEB extensions to install", 30000)) {
+            Sleep(500);
+            Wizard(again, PSBTN_FINISH);
+            if (HWND done = WaitForTitled("Installation complete", 120000)) {
+                Shot("installation-complete-older-skipped", done);
+                Press(done, IDC_VIEW_SKIPPED);
+                if (HWND list = WaitForTitled("Operation complete", 20000)) {
+                    Shot("skipped-extensions-list", list);
+                    Press(list, IDOK);
+                    Gone(list);
+                }
+                Press(done, IDOK);
+                Gone(done);
+            }
+        }
         Gone(sheet);
     }
 
