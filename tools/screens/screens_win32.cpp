@@ -200,16 +200,32 @@ HWND WaitForBrief(const Want& want, DWORD milliseconds) {
     return nullptr;
 }
 
+BOOL CALLBACK ChildNeedsPaint(HWND child, LPARAM p) {
+    if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE)) {
+        *reinterpret_cast<bool*>(p) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Whether the window or one of its controls still has something to paint.
+bool NeedsPaint(HWND w) {
+    bool needs = GetUpdateRect(w, nullptr, FALSE) != FALSE;
+    if (!needs) {
+        EnumChildWindows(w, ChildNeedsPaint, reinterpret_cast<LPARAM>(&needs));
+    }
+    return needs;
+}
+
 // Takes a short-lived window once it has painted itself, if it is still there by then.
 void CatchBrief(const char* name, HWND w, DWORD settle) {
     // Held at once, then let on in small steps until it has painted itself.
     Frozen frozen(w);
-    for (int step = 0; step < 100 && IsWindowVisible(w) && GetUpdateRect(w, nullptr, FALSE);
-         ++step) {
+    for (int step = 0; step < 100 && IsWindowVisible(w) && NeedsPaint(w); ++step) {
         frozen.Step(1);
     }
     frozen.Step(settle);
-    if (!IsWindow(w) || !IsWindowVisible(w)) {
+    if (!IsWindow(w) || !IsWindowVisible(w) || NeedsPaint(w)) {
         Skip(name);
         return;
     }
