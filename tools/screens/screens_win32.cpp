@@ -8,7 +8,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "e2e/remote_tree.h"
 #include "support/window_driver.h"
@@ -30,8 +29,8 @@ void Say(const std::string& line) {
     std::fflush(stdout);
 }
 
-// What a window must show to be the one wanted. The title is matched as a part unless exact is
-// set; the text only when the window's thread answers (it is read with WM_GETTEXT).
+// What a visible top-level window must show to be the one wanted: a title (a part of it unless
+// exact is set), a text among its static controls, a control id, a window class, an owner.
 struct Want {
     std::string title;
     bool exact = false;
@@ -39,8 +38,7 @@ struct Want {
     int child = 0;
     const char* cls = nullptr;
     DWORD pid = 0;
-    HWND not1 = nullptr;
-    HWND not2 = nullptr;
+    HWND not1 = nullptr; // one window that does not count
 };
 
 struct Search {
@@ -48,18 +46,10 @@ struct Search {
     HWND found;
 };
 
-std::string TitleOf(HWND w) {
-    // InternalGetWindowText would not wait for a busy thread, but it is not in every user32;
-    // top-level titles are cached by the window manager, so this does not block either.
-    char buffer[512] = {};
-    GetWindowTextA(w, buffer, sizeof buffer);
-    return buffer;
-}
-
 BOOL CALLBACK MatchWanted(HWND w, LPARAM p) {
     Search* s = reinterpret_cast<Search*>(p);
     const Want& want = *s->want;
-    if (!IsWindowVisible(w) || w == want.not1 || w == want.not2) {
+    if (!IsWindowVisible(w) || w == want.not1) {
         return TRUE;
     }
     if (want.pid != 0) {
@@ -69,7 +59,7 @@ BOOL CALLBACK MatchWanted(HWND w, LPARAM p) {
             return TRUE;
         }
     }
-    std::string title = TitleOf(w);
+    std::string title = WindowText(w);
     if (want.exact ? title != want.title : title.find(want.title) == std::string::npos) {
         return TRUE;
     }
@@ -319,14 +309,14 @@ bool Start(ChildProcess& process, const std::string& program, const std::string&
     return true;
 }
 
-void WriteFile(const std::string& path, const std::string& text) {
+void WriteText(const std::string& path, const std::string& text) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return;
     }
     DWORD written = 0;
-    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(file);
 }
 
@@ -588,7 +578,7 @@ void MoreInformation(HWND main, const char* item, const char* menuShot, const ch
 
 // "Save log" onto a file that another program holds open: the log cannot be written.
 void SaveLogOverHeldFile(HWND list) {
-    WriteFile("C:\\held.log", "");
+    WriteText("C:\\held.log", "");
     Locked held("C:\\held.log");
     Press(list, IDC_SAVE_LOG);
     HWND save = WaitForTitled("Save error log as...", 20000);
@@ -685,7 +675,7 @@ void MainWindow() {
     }
 
     // The installation wizard started empty, given a set that cannot be read.
-    WriteFile("C:\\broken.nds", "This is not a distribution set at all.\r\n");
+    WriteText("C:\\broken.nds", "This is not a distribution set at all.\r\n");
     Press(main, IDC_INSTALL_EXTENSIONS);
     if (HWND sheet = WaitForTitled("NEB 2.0 - Select NEB Distribution Set to install", 20000)) {
         Shot("install-extensions-wizard", sheet);
@@ -750,7 +740,7 @@ void MainWindow() {
                             "C:\\Program Files\\Java\\jre1.4\\bin"}) {
         CreateDirectoryA(dir, nullptr);
     }
-    WriteFile("C:\\Program Files\\Java\\jre1.4\\bin\\java.exe", "MZ");
+    WriteText("C:\\Program Files\\Java\\jre1.4\\bin\\java.exe", "MZ");
     Command(main, ID_NEB_JAVA_SUPPORT);
     if (HWND java = WaitForTitled("NEB 2.0 Java Support", 20000)) {
         Shot("java-support", java);
@@ -939,8 +929,8 @@ void SetRegistryString(HKEY key, const char* name, const std::string& value) {
 // installation asks for the upgrade policy, then cannot copy itself and undoes everything.
 void FailedCoreInstallationBesideRelease10() {
     CreateDirectoryA("C:\\NEB10", nullptr);
-    WriteFile("C:\\NEB10\\neb.exe", "MZ");
-    WriteFile("C:\\NEB10\\neb.cdb", "[Core]\r\nVersion=100\r\nDescription=NEB Core\r\n"
+    WriteText("C:\\NEB10\\neb.exe", "MZ");
+    WriteText("C:\\NEB10\\neb.cdb", "[Core]\r\nVersion=100\r\nDescription=NEB Core\r\n"
                                     "Copyright=(c) 2001 Tessaly\r\nBase=C:\\NEB10\r\n"
                                     "File=neb.exe\r\n");
     HKEY key = nullptr;
@@ -951,7 +941,7 @@ void FailedCoreInstallationBesideRelease10() {
         RegCloseKey(key);
     }
     CreateDirectoryA("C:\\Busy", nullptr);
-    WriteFile("C:\\Busy\\NebCM.exe", "MZ");
+    WriteText("C:\\Busy\\NebCM.exe", "MZ");
     {
         Locked held("C:\\Busy\\NebCM.exe");
         ChildProcess setup;
