@@ -334,6 +334,52 @@ TEST_F(TemplateHost, EveryTemplateHasItsCaptionControlsAndTexts) {
     }
 }
 
+// A fixed text that needs more room than its control has is cut off where the user cannot see it.
+struct Clipped {
+    std::vector<std::string>* found;
+};
+
+BOOL CALLBACK FindClippedText(HWND control, LPARAM p) {
+    char name[32] = {};
+    GetClassNameA(control, name, sizeof name);
+    const LONG style = GetWindowLongA(control, GWL_STYLE);
+    const LONG kind = style & SS_TYPEMASK;
+    const std::string text = TextOf(control);
+    if (lstrcmpiA(name, "Static") != 0 || text.empty() ||
+        (kind != SS_LEFT && kind != SS_CENTER && kind != SS_RIGHT && kind != SS_LEFTNOWORDWRAP)) {
+        return TRUE;
+    }
+    RECT client;
+    GetClientRect(control, &client);
+    HDC dc = GetDC(control);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    RECT needed = client;
+    UINT format = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS |
+                  (kind == SS_LEFTNOWORDWRAP ? DT_SINGLELINE : DT_WORDBREAK);
+    DrawTextA(dc, text.c_str(), -1, &needed, format);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    if (needed.bottom - needed.top > client.bottom - client.top ||
+        needed.right - needed.left > client.right - client.left) {
+        reinterpret_cast<Clipped*>(p)->found->push_back(text);
+    }
+    return TRUE;
+}
+
+TEST_F(TemplateHost, FixedTextsFitTheirControls) {
+    for (const TemplateCase& c : Templates()) {
+        HWND dialog = Make(c.id);
+        ASSERT_NE(dialog, nullptr);
+        std::vector<std::string> clipped;
+        Clipped search{&clipped};
+        EnumChildWindows(dialog, FindClippedText, reinterpret_cast<LPARAM>(&search));
+        EXPECT_TRUE(clipped.empty())
+            << "template " << c.id << " cuts off \"" << clipped.front() << "\"";
+        DestroyWindow(dialog);
+    }
+}
+
 TEST_F(TemplateHost, WizardPagesAreChildPagesWithThePicture) {
     for (int id : {132, 133, 159, 162, 169}) {
         SCOPED_TRACE("page " + std::to_string(id));
