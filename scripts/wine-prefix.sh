@@ -33,6 +33,9 @@ create)
     exit 1
   fi
   mkdir -p "$WINEPREFIX/drive_c/nebcm-tests"
+  # A folder holding a link back to its parent, for the tests of walks that must not loop.
+  mkdir -p "$root/link-loop/inner"
+  ln -sfn .. "$root/link-loop/inner/back"
   # Keep the server and Wine's own services running for the whole test run, started with no
   # pipe of ours: a service that inherited a test's output would hold that test open.
   wineserver -p900 </dev/null >/dev/null 2>&1

@@ -5,7 +5,9 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "platform/handles_win32.h"
 
@@ -239,10 +241,42 @@ namespace {
 // How deep the walk in progress is; Begin and End belong to the outermost directory only.
 int walkDepth = 0;
 
+// The directories the walk is inside, by volume and file index, so that a link back to one of
+// them (a loop a disk search would never leave) is not entered again. Empty identities (systems
+// that cannot open a directory) are never compared.
+struct DirectoryIdentity {
+    DWORD volume = 0;
+    DWORD high = 0;
+    DWORD low = 0;
+    bool known = false;
+    bool operator==(const DirectoryIdentity& o) const {
+        return known && o.known && volume == o.volume && high == o.high && low == o.low;
+    }
+};
+std::vector<DirectoryIdentity> walkChain;
+
+DirectoryIdentity IdentityOf(const std::string& directory) {
+    DirectoryIdentity identity;
+    FileHandle handle(::CreateFileA(directory.c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (handle && ::GetFileInformationByHandle(handle.get(), &info)) {
+        identity = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, true};
+    }
+    return identity;
+}
+
 // Leaves one level of the walk on every way out of it.
 struct DepthLevel {
-    DepthLevel() { ++walkDepth; }
-    ~DepthLevel() { --walkDepth; }
+    explicit DepthLevel(const DirectoryIdentity& identity) {
+        ++walkDepth;
+        walkChain.push_back(identity);
+    }
+    ~DepthLevel() {
+        --walkDepth;
+        walkChain.pop_back();
+    }
     DepthLevel(const DepthLevel&) = delete;
     DepthLevel& operator=(const DepthLevel&) = delete;
 };
@@ -259,9 +293,19 @@ bool WalkContents(const std::string& directory, DirectoryVisitor& visitor, WalkO
             continue;
         }
         std::string entry = JoinPath(directory, name);
-        bool goOn = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0
-                        ? WalkDirectory(entry, visitor, order)
-                        : visitor.VisitFile(entry);
+        bool goOn = true;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            goOn = visitor.VisitFile(entry);
+        } else if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            // A junction stands for a folder elsewhere: the walk neither searches nor empties
+            // what it points to, but the link itself is visited (deleting removes just the link).
+            goOn = visitor.VisitDirectory(entry);
+        } else {
+            const DirectoryIdentity identity = IdentityOf(entry);
+            if (std::find(walkChain.begin(), walkChain.end(), identity) == walkChain.end()) {
+                goOn = WalkDirectory(entry, visitor, order);
+            }
+        }
         if (!goOn) {
             return false;
         }
@@ -281,7 +325,7 @@ bool WalkDirectory(const std::string& path, DirectoryVisitor& visitor, WalkOrder
         return false;
     }
     {
-        DepthLevel level;
+        DepthLevel level(IdentityOf(directory));
         if (order == WalkOrder::DirectoriesFirst && !visitor.VisitDirectory(directory)) {
             return false;
         }

@@ -251,6 +251,25 @@ TEST_F(WalkTest, BothOrdersVisitEverythingOnceWithBeginAndEndAroundTheOutermost)
     }
 }
 
+// A link back to a folder the walk is inside (Wine shows Unix links as plain folders; on Windows
+// a junction can do the same) would make a disk search run until the path is too long.
+TEST(WalkLoop, ALinkBackToAnEnclosingFolderIsNotEnteredAgain) {
+    const char* loop = std::getenv("NEBCM_LINK_LOOP");
+    if (loop == nullptr) {
+        GTEST_SKIP() << "no folder with a link loop was prepared";
+    }
+    std::string root = std::string("Z:") + loop;
+    std::replace(root.begin(), root.end(), '/', '\\');
+    ASSERT_TRUE(IsDirectory(root + "\\inner\\back\\inner")) << "the link is missing";
+    for (WalkOrder order : {WalkOrder::DirectoriesFirst, WalkOrder::DirectoriesLast}) {
+        RecordingVisitor visitor;
+        EXPECT_TRUE(WalkDirectory(root, visitor, order));
+        EXPECT_EQ(std::count(visitor.calls.begin(), visitor.calls.end(), "dir " + root + "\\inner"),
+                  1);
+        EXPECT_LE(visitor.calls.size(), 5u);
+    }
+}
+
 TEST_F(WalkTest, AFalseFromTheVisitorEndsTheWalkAndTheNextWalkStartsAfresh) {
     RecordingVisitor refusesBegin;
     refusesBegin.stopAt = "begin";
