@@ -31,6 +31,7 @@ enum : int {
     kByProductCommand = 32781,
     kByPackageCommand = 32782,
     kByStereotypeCommand = 32780,
+    kAboutCommand = 32774,
 };
 
 // Wizard sheet buttons.
@@ -190,6 +191,11 @@ public:
     // Presses "Exit"; true when the program has ended.
     bool Exit() {
         PressButton(main_, kExitButton);
+        return process_.Wait(30000) != STILL_ACTIVE;
+    }
+    // Closes the window from its system menu, as its title bar's close box does.
+    bool Close() {
+        PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
         return process_.Wait(30000) != STILL_ACTIVE;
     }
 

@@ -255,7 +255,7 @@ TEST(MainWindow, KeepsTheJavaSupportSettingsAcrossRuns) {
         EXPECT_EQ(ReadValue(kJavaKey, "SunExe"), sunPath);
         EXPECT_EQ(ReadValue(kJavaKey, "MSExe"), "");
         EXPECT_EQ(ReadValue(kJavaKey, "CustomCommandLine"), "");
-        ASSERT_TRUE(manager.Exit());
+        ASSERT_TRUE(manager.Close()) << "the close box did not end the program";
     }
 
     RunningManager manager;
@@ -349,16 +349,21 @@ TEST(MainWindow, OpensWhereItWasLeftAndInsideTheScreen) {
     })) << ReadValue(kPlatformKey, "WindowX")
         << ", " << ReadValue(kPlatformKey, "WindowY");
 
-    // Maximizing and moving the maximized window are no new place to open at.
-    ShowWindow(main, SW_MAXIMIZE);
-    ASSERT_TRUE(WaitUntil([&] { return IsZoomed(main) != 0; })) << "the window did not maximize";
-    SetWindowPos(main, nullptr, 201, 151, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
-    EXPECT_EQ(ReadValue(kPlatformKey, "WindowX"), "123");
-    EXPECT_EQ(ReadValue(kPlatformKey, "WindowY"), "77");
-    ShowWindow(main, SW_RESTORE);
-    ASSERT_TRUE(WaitUntil([&] { return IsZoomed(main) == 0; }));
+    // Minimizing or maximizing the window, and moving it while so, make no new place to open at.
+    for (int state : {SW_MINIMIZE, SW_MAXIMIZE}) {
+        SCOPED_TRACE(state == SW_MINIMIZE ? "minimized" : "maximized");
+        ShowWindow(main, state);
+        ASSERT_TRUE(WaitUntil([&] {
+            return (state == SW_MINIMIZE ? IsIconic(main) : IsZoomed(main)) != 0;
+        })) << "the window did not change its state";
+        SetWindowPos(main, nullptr, 201, 151, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+        EXPECT_EQ(ReadValue(kPlatformKey, "WindowX"), "123");
+        EXPECT_EQ(ReadValue(kPlatformKey, "WindowY"), "77");
+        ShowWindow(main, SW_RESTORE);
+        ASSERT_TRUE(WaitUntil([&] { return !IsIconic(main) && !IsZoomed(main); }));
+    }
     ASSERT_TRUE(manager.Exit());
 
     RunningManager again;
@@ -422,6 +427,22 @@ TEST(MainWindow, ShowsTheExtensionsByProductPackageOrStereotype) {
         TVIS_EXPANDED)
         << "the tree was built anew";
 
+    // Enter and Escape in the tree do not close the window: the view command posted after them
+    // is still carried out.
+    PostMessageA(tree, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    PostMessageA(tree, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    PostMessageA(manager.Main(), WM_COMMAND, MAKEWPARAM(kByPackageCommand, 0), 0);
+    EXPECT_EQ(WaitForOutline(tree, kByPackage), kByPackage);
+    EXPECT_TRUE(IsWindowVisible(manager.Main())) << "a key closed the main window";
+
+    PostMessageA(manager.Main(), WM_COMMAND, MAKEWPARAM(kAboutCommand, 0), 0);
+    HWND about = WaitForTitle("About Configration Manager...");
+    ASSERT_NE(about, nullptr) << "no About box";
+    EXPECT_NE(StaticTexts(about).find("Version 2.0d, Release June 2003"), std::string::npos)
+        << StaticTexts(about);
+    PressButton(about, IDOK);
+    EXPECT_TRUE(WaitUntilGone(about));
+
     // The menu shows the current view checked; menus of another process can be read only where
     // the system shares them between processes.
     HMENU bar = GetMenu(manager.Main());
@@ -432,9 +453,9 @@ TEST(MainWindow, ShowsTheExtensionsByProductPackageOrStereotype) {
         DWORD_PTR ignored = 0;
         SendMessageTimeoutA(manager.Main(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(viewMenu), 2,
                             SMTO_NORMAL, 10000, &ignored);
-        EXPECT_TRUE(GetMenuState(viewMenu, kByStereotypeCommand, MF_BYCOMMAND) & MF_CHECKED);
+        EXPECT_TRUE(GetMenuState(viewMenu, kByPackageCommand, MF_BYCOMMAND) & MF_CHECKED);
         EXPECT_FALSE(GetMenuState(viewMenu, kByProductCommand, MF_BYCOMMAND) & MF_CHECKED);
-        EXPECT_FALSE(GetMenuState(viewMenu, kByPackageCommand, MF_BYCOMMAND) & MF_CHECKED);
+        EXPECT_FALSE(GetMenuState(viewMenu, kByStereotypeCommand, MF_BYCOMMAND) & MF_CHECKED);
     }
     EXPECT_TRUE(manager.Exit());
 }
