@@ -165,6 +165,43 @@ inline HWND PageControl(HWND sheet, int id, DWORD milliseconds = 30000) {
     return search.found;
 }
 
+// Polls until a dialog of the process shows the text among its static texts; null after the
+// time-out.
+inline HWND WaitForDialogShowing(DWORD pid, const std::string& text, DWORD milliseconds = 120000) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND dialog : DialogsOf(pid)) {
+                if (IsWindowVisible(dialog) &&
+                    StaticTexts(dialog).find(text) != std::string::npos) {
+                    found = dialog;
+                    return true;
+                }
+            }
+            return false;
+        },
+        milliseconds);
+    return found;
+}
+
+// Holds a file open without sharing, as a running program using it would.
+class LockedFile {
+public:
+    explicit LockedFile(const std::string& path)
+        : handle_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    ~LockedFile() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle_);
+        }
+    }
+    LockedFile(const LockedFile&) = delete;
+    LockedFile& operator=(const LockedFile&) = delete;
+    bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
 // The installed program started with no command line, showing its main window.
 class RunningManager {
 public:
@@ -180,6 +217,7 @@ public:
         return main_ != nullptr;
     }
     HWND Main() const { return main_; }
+    DWORD Id() const { return process_.Id(); }
     HWND Tree() const { return GetDlgItem(main_, kTree); }
     // Sends a menu command and waits until the window has handled it; for commands that open
     // no modal window.

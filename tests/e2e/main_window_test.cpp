@@ -460,5 +460,90 @@ TEST(MainWindow, ShowsTheExtensionsByProductPackageOrStereotype) {
     EXPECT_TRUE(manager.Exit());
 }
 
+// Shows the failure report's error list, which must mention the text, and closes both.
+void ReadTheErrorLogAndClose(DWORD pid, HWND report, const std::string& mentioned) {
+    PressButton(report, 1013);
+    HWND log = WaitForDialogShowing(pid, "The following problems have been encountered:", 30000);
+    ASSERT_NE(log, nullptr) << "no error log";
+    std::string problems = ControlText(GetDlgItem(log, 1011));
+    EXPECT_NE(problems.find(mentioned), std::string::npos) << problems;
+    PressButton(log, IDOK);
+    EXPECT_TRUE(WaitUntilGone(log));
+    PressButton(report, IDOK);
+    EXPECT_TRUE(WaitUntilGone(report));
+}
+
+TEST(MainWindow, ReportsFailedProceduresAndKeepsTheTree) {
+    ASSERT_TRUE(InstallCoreFromTheMedium());
+    ASSERT_TRUE(InstallTheSampleSet());
+    RunningManager manager;
+    ASSERT_TRUE(manager.Start()) << "no main window";
+    HWND tree = manager.Tree();
+    ASSERT_EQ(WaitForOutline(tree, kByProduct), kByProduct);
+
+    {
+        // Installing the set again cannot replace a library in use.
+        LockedFile inUse(kInstallDir + "lib\\xml.jar");
+        ASSERT_TRUE(inUse.Held());
+        PressButton(manager.Main(), kInstallButton);
+        HWND intro = WaitForTitle(kInstallIntroTitle);
+        ASSERT_NE(intro, nullptr);
+        HWND path = PageControl(intro, 1061);
+        ASSERT_NE(path, nullptr);
+        ASSERT_EQ(TypeInto(path, kSampleSet), kSampleSet);
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(intro, kSheetNext)) != 0; }));
+        PostMessageA(intro, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+        HWND selection = WaitForTitle(kInstallSelectionTitle, 60000);
+        ASSERT_NE(selection, nullptr);
+        PostMessageA(selection, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+        HWND report = WaitForDialogShowing(
+            manager.Id(), "The NEB 2.0 software has not been installed on your computer.");
+        ASSERT_NE(report, nullptr) << "no failure report";
+        ReadTheErrorLogAndClose(manager.Id(), report, "xml.jar");
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
+    EXPECT_EQ(Outline(tree), kByProduct);
+    for (const char* file : {"lib\\xml.jar", "lib\\util.jar", "lib\\parser.jar",
+                             "apps\\viewer\\viewer.jar", "apps\\editor\\editor.jar"}) {
+        EXPECT_TRUE(Exists(kInstallDir + file)) << file << " lost by the failed installation";
+    }
+
+    {
+        // Removing the editor cannot delete its program while it runs.
+        LockedFile inUse(kInstallDir + "apps\\editor\\editor.jar");
+        ASSERT_TRUE(inUse.Held());
+        PressButton(manager.Main(), kRemoveButton);
+        HWND removal = WaitForTitle(kUninstallSelectionTitle);
+        ASSERT_NE(removal, nullptr);
+        HWND choices = PageControl(removal, 1063);
+        ASSERT_NE(choices, nullptr);
+        HTREEITEM editor = nullptr;
+        ASSERT_TRUE(WaitUntil([&] {
+            editor = FindExactTreeItem(choices, "Sample Text Editor version 1.00");
+            return editor != nullptr;
+        }));
+        ASSERT_TRUE(SetTreeItemChecked(choices, editor, true));
+        ASSERT_TRUE(WaitUntil([&] {
+            HTREEITEM node = FindExactTreeItem(choices, "editor");
+            return node != nullptr && TreeItemChecked(choices, node);
+        }));
+        PostMessageA(removal, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+        HWND report = WaitForDialogShowing(
+            manager.Id(), "The NEB 2.0 software has not been removed from your computer.");
+        ASSERT_NE(report, nullptr) << "no failure report";
+        ReadTheErrorLogAndClose(manager.Id(), report, "editor.jar");
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
+    EXPECT_EQ(Outline(tree), kByProduct);
+    EXPECT_TRUE(Exists(kInstallDir + "apps\\editor\\editor.jar"));
+    EXPECT_TRUE(Exists(kInstallDir + "apps\\editor\\editor.txt"))
+        << "the failed removal was not undone";
+    EXPECT_TRUE(manager.Exit());
+}
+
 } // namespace
 } // namespace nebcm::testing
