@@ -202,6 +202,59 @@ private:
     HANDLE handle_;
 };
 
+// Where an item of a tree in another process shows on the screen (the middle of its text),
+// scrolled into view first; false when it cannot be told.
+inline bool ItemOnScreen(HWND tree, HTREEITEM item, POINT& point) {
+    SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+    RemoteBlock block(tree, sizeof(RECT));
+    RECT rect = {};
+    *reinterpret_cast<HTREEITEM*>(&rect) = item;
+    if (!block.Valid() || !block.Write(0, &rect, sizeof rect) ||
+        !SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(block.Address())) ||
+        !block.Read(0, &rect, sizeof rect)) {
+        return false;
+    }
+    point = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    return ClientToScreen(tree, &point) != 0;
+}
+
+// A click of the mouse at a point of the screen, as the user's hand makes it.
+inline void ClickAt(POINT point, bool right) {
+    SetCursorPos(point.x, point.y);
+    Sleep(100);
+    INPUT input[2] = {};
+    for (INPUT& i : input) {
+        i.type = INPUT_MOUSE;
+    }
+    input[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    SendInput(2, input, sizeof(INPUT));
+}
+
+// Right-clicks the item and picks the only entry of the menu that opens, "More information";
+// the details dialog that shows, or null.
+inline HWND MoreInformation(HWND tree, HTREEITEM item) {
+    POINT point;
+    if (!ItemOnScreen(tree, item, point)) {
+        return nullptr;
+    }
+    ClickAt(point, true);
+    HWND menu = nullptr;
+    if (!WaitUntil(
+            [&] {
+                menu = FindWindowA("#32768", nullptr);
+                return menu != nullptr && IsWindowVisible(menu);
+            },
+            10000)) {
+        return nullptr;
+    }
+    RECT entry;
+    GetWindowRect(menu, &entry);
+    ClickAt({(entry.left + entry.right) / 2, (entry.top + entry.bottom) / 2}, false);
+    HWND details = WaitForTitle("NEB Extension set details", 10000);
+    return details != nullptr ? details : WaitForTitle("NEB Extension details", 1000);
+}
+
 // The installed program started with no command line, showing its main window.
 class RunningManager {
 public:

@@ -427,6 +427,47 @@ TEST(MainWindow, ShowsTheExtensionsByProductPackageOrStereotype) {
         TVIS_EXPANDED)
         << "the tree was built anew";
 
+    // "More information" on a tree item counts what the item stands for in the view shown, with
+    // the sizes of the installed files.
+    const struct {
+        int view;
+        const char* item;
+        int fields[6];
+        const char* details;
+    } details[] = {
+        {kByProductCommand,
+         "xml",
+         {1057, 1058, 1059, 1060, 1054, 1055},
+         "org/sample/xml|1|1|0|3|91 B"},
+        {kByPackageCommand,
+         "org/sample/xml",
+         {1057, 1058, 1059, 1060, 1054, 1055},
+         "org/sample/xml|1|0|0|2|64 B"},
+        {kByStereotypeCommand,
+         "Libraries",
+         {1057, 1058, 1059, 1060, 1054, 1055},
+         "Libraries|2|0|0|3|90 B"},
+        {kByStereotypeCommand,
+         "Sample Text Editor version 1.00",
+         {1046, 1047, 1048, 1051, 1054, 1055},
+         "Application|editor|1.00|apps/editor|2|42 B"},
+    };
+    for (const auto& d : details) {
+        SCOPED_TRACE(d.item);
+        ASSERT_TRUE(manager.Command(d.view));
+        HTREEITEM item = FindExactTreeItem(tree, d.item);
+        ASSERT_NE(item, nullptr);
+        HWND dialog = MoreInformation(tree, item);
+        ASSERT_NE(dialog, nullptr) << "no details";
+        std::string shown;
+        for (int id : d.fields) {
+            shown += (shown.empty() ? "" : "|") + ControlText(GetDlgItem(dialog, id));
+        }
+        EXPECT_EQ(shown, d.details);
+        PressButton(dialog, IDOK);
+        ASSERT_TRUE(WaitUntilGone(dialog));
+    }
+
     // Enter and Escape in the tree do not close the window: the view command posted after them
     // is still carried out.
     PostMessageA(tree, WM_KEYDOWN, VK_RETURN, 0x001C0001);
