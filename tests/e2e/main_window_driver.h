@@ -231,6 +231,18 @@ inline void ClickAt(POINT point, bool right) {
     SendInput(2, input, sizeof(INPUT));
 }
 
+// Alt and a letter key pressed together, as the user's hand presses them.
+inline void PressAltWith(char letter) {
+    INPUT input[4] = {};
+    const WORD keys[4] = {VK_MENU, static_cast<WORD>(letter), static_cast<WORD>(letter), VK_MENU};
+    for (int i = 0; i < 4; ++i) {
+        input[i].type = INPUT_KEYBOARD;
+        input[i].ki.wVk = keys[i];
+        input[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+    }
+    SendInput(4, input, sizeof(INPUT));
+}
+
 // Right-clicks the item and picks the only entry of the menu that opens, "More information";
 // the details dialog that shows, or null.
 inline HWND MoreInformation(HWND tree, HTREEITEM item) {

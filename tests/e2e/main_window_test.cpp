@@ -102,7 +102,7 @@ TEST(MainWindow, InstallsAndRemovesExtensionsThroughItsWizards) {
     ASSERT_EQ(WaitForOutline(tree, kCoreOnly), kCoreOnly);
 
     // Alt+I opens the installation wizard; cancelling it changes nothing.
-    PostMessageA(manager.Main(), WM_SYSCOMMAND, SC_KEYMENU, 'i');
+    PressAltWith('I');
     HWND intro = WaitForTitle(kInstallIntroTitle);
     ASSERT_NE(intro, nullptr) << "Alt+I opened no installation wizard";
     ASSERT_TRUE(CancelWizard(intro));
@@ -143,7 +143,7 @@ TEST(MainWindow, InstallsAndRemovesExtensionsThroughItsWizards) {
     EXPECT_TRUE(Exists(kInstallDir + "apps\\editor\\editor.jar"));
 
     // Alt+U opens the uninstallation wizard; cancelling it changes nothing.
-    PostMessageA(manager.Main(), WM_SYSCOMMAND, SC_KEYMENU, 'u');
+    PressAltWith('U');
     HWND removal = WaitForTitle(kUninstallSelectionTitle);
     ASSERT_NE(removal, nullptr) << "Alt+U opened no uninstallation wizard";
     ASSERT_TRUE(CancelWizard(removal));
@@ -225,7 +225,7 @@ std::string EnabledRows(HWND dialog) {
 
 HWND OpenJavaSupport(HWND main, bool byKeyboard) {
     if (byKeyboard) {
-        PostMessageA(main, WM_SYSCOMMAND, SC_KEYMENU, 'j');
+        PressAltWith('J');
     } else {
         PostMessageA(main, WM_COMMAND, MAKEWPARAM(kJavaCommand, 0), 0);
     }
