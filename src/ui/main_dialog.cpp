@@ -20,7 +20,8 @@ const char kOriginalProcedure[] = "NebCM.OriginalProcedure";
 
 // Alt and a letter pressed while one of the window's controls has the focus reach that control
 // as the keyboard-menu command, and the control would open the menu bar itself; handing the
-// command to the window lets it turn its own letters into commands first.
+// command to the window lets it turn its own letters into commands first. Alt+F4 is handed on
+// as the close command here too, because some tree-view controls keep that key to themselves.
 LRESULT CALLBACK ForwardKeyboardMenu(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
     WNDPROC original = reinterpret_cast<WNDPROC>(GetPropA(control, kOriginalProcedure));
     if (original == nullptr) {
@@ -28,6 +29,10 @@ LRESULT CALLBACK ForwardKeyboardMenu(HWND control, UINT message, WPARAM wParam, 
     }
     if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_KEYMENU) {
         return SendMessageA(GetParent(control), message, wParam, lParam);
+    }
+    if (message == WM_SYSKEYDOWN && wParam == VK_F4 && (HIWORD(lParam) & KF_ALTDOWN) != 0) {
+        PostMessageA(GetParent(control), WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
     }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));

@@ -32,6 +32,7 @@ enum : int {
     kByPackageCommand = 32782,
     kByStereotypeCommand = 32780,
     kAboutCommand = 32774,
+    kExitCommand = 32778,
 };
 
 // Wizard sheet buttons.
@@ -231,10 +232,10 @@ inline void ClickAt(POINT point, bool right) {
     SendInput(2, input, sizeof(INPUT));
 }
 
-// Alt and a letter key pressed together, as the user's hand presses them.
-inline void PressAltWith(char letter) {
+// Alt and a key pressed together, as the user's hand presses them; letters by their capital.
+inline void PressAltWith(WORD key) {
     INPUT input[4] = {};
-    const WORD keys[4] = {VK_MENU, static_cast<WORD>(letter), static_cast<WORD>(letter), VK_MENU};
+    const WORD keys[4] = {VK_MENU, key, key, VK_MENU};
     for (int i = 0; i < 4; ++i) {
         input[i].type = INPUT_KEYBOARD;
         input[i].ki.wVk = keys[i];
@@ -299,6 +300,14 @@ public:
     // Closes the window from its system menu, as its title bar's close box does.
     bool Close() {
         PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return process_.Wait(30000) != STILL_ACTIVE;
+    }
+    bool CloseWithAltF4() {
+        PressAltWith(VK_F4);
+        return process_.Wait(30000) != STILL_ACTIVE;
+    }
+    bool ExitFromTheMenu() {
+        PostMessageA(main_, WM_COMMAND, MAKEWPARAM(kExitCommand, 0), 0);
         return process_.Wait(30000) != STILL_ACTIVE;
     }
 

@@ -258,7 +258,7 @@ TEST(MainWindow, KeepsTheJavaSupportSettingsAcrossRuns) {
         EXPECT_EQ(ReadValue(kJavaKey, "SunExe"), sunPath);
         EXPECT_EQ(ReadValue(kJavaKey, "MSExe"), "");
         EXPECT_EQ(ReadValue(kJavaKey, "CustomCommandLine"), "");
-        ASSERT_TRUE(manager.Close()) << "the close box did not end the program";
+        ASSERT_TRUE(manager.CloseWithAltF4()) << "Alt+F4 did not end the program";
     }
 
     RunningManager manager;
@@ -501,7 +501,7 @@ TEST(MainWindow, ShowsTheExtensionsByProductPackageOrStereotype) {
         EXPECT_FALSE(GetMenuState(viewMenu, kByProductCommand, MF_BYCOMMAND) & MF_CHECKED);
         EXPECT_FALSE(GetMenuState(viewMenu, kByStereotypeCommand, MF_BYCOMMAND) & MF_CHECKED);
     }
-    EXPECT_TRUE(manager.Exit());
+    EXPECT_TRUE(manager.ExitFromTheMenu());
 }
 
 // Shows the failure report's error list, which must mention the text, and closes both.
@@ -586,7 +586,7 @@ TEST(MainWindow, ReportsFailedProceduresAndKeepsTheTree) {
     EXPECT_TRUE(Exists(kInstallDir + "apps\\editor\\editor.jar"));
     EXPECT_TRUE(Exists(kInstallDir + "apps\\editor\\editor.txt"))
         << "the failed removal was not undone";
-    EXPECT_TRUE(manager.Exit());
+    EXPECT_TRUE(manager.Close()) << "the close box did not end the program";
 }
 
 } // namespace
