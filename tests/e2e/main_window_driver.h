@@ -100,6 +100,23 @@ inline std::string WaitForOutline(HWND tree, const std::string& wanted,
     return seen;
 }
 
+// Pictures of the extension tree's image list.
+enum : int { kClosedFolder = 0, kOpenFolder = 1 };
+
+// The picture an item of a tree in another process shows; -1 when it cannot be read.
+inline int TreeItemImage(HWND tree, HTREEITEM item) {
+    RemoteBlock block(tree, sizeof(TVITEMA));
+    TVITEMA tv = {};
+    tv.mask = TVIF_IMAGE | TVIF_HANDLE;
+    tv.hItem = item;
+    if (!block.Valid() || !block.Write(0, &tv, sizeof tv) ||
+        !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(block.Address())) ||
+        !block.Read(0, &tv, sizeof tv)) {
+        return -1;
+    }
+    return tv.iImage;
+}
+
 inline HTREEITEM FindExactTreeItem(HWND tree, const std::string& text) {
     for (const TreeEntry& entry : TreeItems(tree)) {
         if (entry.text == text) {

@@ -419,16 +419,27 @@ TEST(MainWindow, ShowsTheExtensionsByProductPackageOrStereotype) {
         EXPECT_EQ(Outline(tree), view.outline);
     }
 
-    // Choosing the view already shown keeps the tree as the user left it.
+    // The user opens a group with the keyboard: it shows the open folder while open. Choosing
+    // the view already shown keeps the tree as the user left it.
     HTREEITEM libraries = FindExactTreeItem(tree, "Libraries");
     ASSERT_NE(libraries, nullptr);
-    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(libraries));
+    auto expanded = [&] {
+        return (SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(libraries),
+                             TVIS_EXPANDED) &
+                TVIS_EXPANDED) != 0;
+    };
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(libraries));
+    PostMessageA(tree, WM_KEYDOWN, VK_RIGHT, 0x014D0001);
+    ASSERT_TRUE(WaitUntil(expanded, 10000)) << "the group did not open";
+    EXPECT_TRUE(WaitUntil([&] { return TreeItemImage(tree, libraries) == kOpenFolder; }, 10000))
+        << TreeItemImage(tree, libraries);
     ASSERT_TRUE(manager.Command(kByStereotypeCommand));
     EXPECT_EQ(FindExactTreeItem(tree, "Libraries"), libraries);
-    EXPECT_TRUE(
-        SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(libraries), TVIS_EXPANDED) &
-        TVIS_EXPANDED)
-        << "the tree was built anew";
+    EXPECT_TRUE(expanded()) << "the tree was built anew";
+    PostMessageA(tree, WM_KEYDOWN, VK_LEFT, 0x014B0001);
+    ASSERT_TRUE(WaitUntil([&] { return !expanded(); }, 10000)) << "the group did not close";
+    EXPECT_TRUE(WaitUntil([&] { return TreeItemImage(tree, libraries) == kClosedFolder; }, 10000))
+        << TreeItemImage(tree, libraries);
 
     // "More information" on a tree item counts what the item stands for in the view shown, with
     // the sizes of the installed files.
