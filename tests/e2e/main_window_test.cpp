@@ -280,15 +280,23 @@ TEST(MainWindow, KeepsTheJavaSupportSettingsAcrossRuns) {
     EXPECT_EQ(ReadValue(kJavaKey, "MSExe"), "");
     EXPECT_EQ(ReadValue(kJavaKey, "SunExe"), sunPath);
 
-    // A stored type the program does not know means the custom command line.
-    ASSERT_TRUE(WriteValue(kJavaKey, "Type", "7"));
-    dialog = OpenJavaSupport(manager.Main(), false);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(CheckedRows(dialog), "--x");
-    EXPECT_EQ(EnabledRows(dialog), "--+");
-    PressButton(dialog, IDCANCEL);
-    ASSERT_TRUE(WaitUntilGone(dialog));
-    EXPECT_EQ(ReadValue(kJavaKey, "Type"), "7");
+    // Each stored type opens its row; one the program does not know means the custom command line.
+    const struct {
+        const char* stored;
+        const char* checked;
+        const char* enabled;
+    } types[] = {{"7", "--x", "--+"}, {"0", "x--", "+--"}};
+    for (const auto& type : types) {
+        SCOPED_TRACE(type.stored);
+        ASSERT_TRUE(WriteValue(kJavaKey, "Type", type.stored));
+        dialog = OpenJavaSupport(manager.Main(), false);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(CheckedRows(dialog), type.checked);
+        EXPECT_EQ(EnabledRows(dialog), type.enabled);
+        PressButton(dialog, IDCANCEL);
+        ASSERT_TRUE(WaitUntilGone(dialog));
+        EXPECT_EQ(ReadValue(kJavaKey, "Type"), type.stored);
+    }
     EXPECT_TRUE(manager.Exit());
 }
 
