@@ -14,6 +14,45 @@
 
 namespace nebcm::ui {
 
+namespace {
+
+const char kOriginalProcedure[] = "NebCM.OriginalProcedure";
+
+// Alt and a letter pressed while one of the window's controls has the focus reach that control
+// as the keyboard-menu command, and the control would open the menu bar itself; handing the
+// command to the window lets it turn its own letters into commands first. Alt+F4 is handed on
+// as the close command here too, because some tree-view controls keep that key to themselves.
+LRESULT CALLBACK ForwardKeyboardMenu(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+    WNDPROC original = reinterpret_cast<WNDPROC>(GetPropA(control, kOriginalProcedure));
+    if (original == nullptr) {
+        return DefWindowProcA(control, message, wParam, lParam);
+    }
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_KEYMENU) {
+        return SendMessageA(GetParent(control), message, wParam, lParam);
+    }
+    if (message == WM_SYSKEYDOWN && wParam == VK_F4 && (HIWORD(lParam) & KF_ALTDOWN) != 0) {
+        PostMessageA(GetParent(control), WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        RemovePropA(control, kOriginalProcedure);
+    }
+    return CallWindowProcA(original, control, message, wParam, lParam);
+}
+
+BOOL CALLBACK InstallKeyboardMenuForwarder(HWND control, LPARAM dialog) {
+    if (GetParent(control) == reinterpret_cast<HWND>(dialog) &&
+        GetPropA(control, kOriginalProcedure) == nullptr) {
+        LONG_PTR original = GetWindowLongPtrA(control, GWLP_WNDPROC);
+        SetPropA(control, kOriginalProcedure, reinterpret_cast<HANDLE>(original));
+        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ForwardKeyboardMenu));
+    }
+    return TRUE;
+}
+
+} // namespace
+
 MainDialog::MainDialog(MainDialogActions actions, HWND parent)
     : Dialog(IDD_MAIN, parent), actions_(std::move(actions)) {
     OnCommand(IDC_INSTALL_EXTENSIONS, [this] { InstallExtensions(); });
@@ -77,6 +116,8 @@ bool MainDialog::OnInitDialog() {
     HICON icon = LoadIconA(ResourceModule(), MAKEINTRESOURCEA(IDI_NEBCM));
     SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+
+    EnumChildWindows(hwnd_, InstallKeyboardMenuForwarder, reinterpret_cast<LPARAM>(hwnd_));
 
     tree_.Attach(Item(IDC_MAIN_TREE));
     Reload();
