@@ -254,6 +254,29 @@ void SetEdit(HWND dialog, int id, const char* text) {
     }
 }
 
+// A procedure's progress window, then Cancel and the question it asks, answered "No" so that the
+// procedure goes on.
+void ShootProgressAndItsCancelQuestion(const char* title, const char* progressShot, DWORD freeze,
+                                       const char* questionText, const char* questionShot) {
+    Want progress;
+    progress.title = title;
+    progress.child = IDC_PROGRESS_CANCEL;
+    HWND dialog = WaitFor(progress, 30000);
+    if (dialog == nullptr) {
+        return;
+    }
+    ShotFrozen(progressShot, dialog, freeze);
+    Press(dialog, IDC_PROGRESS_CANCEL);
+    Want question;
+    question.title = title;
+    question.text = questionText;
+    if (HWND q = WaitFor(question, 20000)) {
+        Shot(questionShot, q);
+        Press(q, IDNO);
+        Gone(q);
+    }
+}
+
 void Command(HWND w, int id) {
     if (w != nullptr) {
         PostMessageA(w, WM_COMMAND, MAKEWPARAM(id, 0), 0);
@@ -430,21 +453,8 @@ void FirstRun() {
         Press(dialog, IDC_FIRST_CHOICE);
     }
 
-    Want progress;
-    progress.title = "NEB 2.0 Installation";
-    progress.child = IDC_PROGRESS_CANCEL;
-    if (HWND dialog = WaitFor(progress, 30000)) {
-        ShotFrozen("core-installation-progress", dialog, 3200);
-        Press(dialog, IDC_PROGRESS_CANCEL);
-        Want question;
-        question.title = "NEB 2.0 Installation";
-        question.text = "Are you sure";
-        if (HWND q = WaitFor(question, 20000)) {
-            Shot("core-installation-cancel-question", q);
-            Press(q, IDNO);
-            Gone(q);
-        }
-    }
+    ShootProgressAndItsCancelQuestion("NEB 2.0 Installation", "core-installation-progress", 3200,
+                                      "Are you sure", "core-installation-cancel-question");
 
     // The installed copy takes over with the set: it checks itself, reads and folds the set.
     Want splash;
@@ -500,19 +510,9 @@ void FirstRun() {
     Sleep(300);
     Wizard(sheet, PSBTN_FINISH);
 
-    progress.title = "NEB 2.0 Extension Installation";
-    if (HWND dialog = WaitFor(progress, 30000)) {
-        ShotFrozen("extension-installation-progress", dialog, 2500);
-        Press(dialog, IDC_PROGRESS_CANCEL);
-        Want question;
-        question.title = "NEB 2.0 Extension Installation";
-        question.text = "Are you sure";
-        if (HWND q = WaitFor(question, 20000)) {
-            Shot("extension-installation-cancel-question", q);
-            Press(q, IDNO);
-            Gone(q);
-        }
-    }
+    ShootProgressAndItsCancelQuestion("NEB 2.0 Extension Installation",
+                                      "extension-installation-progress", 2500, "Are you sure",
+                                      "extension-installation-cancel-question");
     if (HWND done = WaitForTitled("Installation complete", 120000)) {
         Shot("installation-complete", done);
         Press(done, IDC_VIEW_INSTALLED);
@@ -778,21 +778,9 @@ void MainWindow() {
         }
         Shot("select-extensions-to-uninstall", sheet);
         Wizard(sheet, PSBTN_FINISH);
-        Want progress;
-        progress.title = "NEB 2.0 Extension Uninstallation";
-        progress.child = IDC_PROGRESS_CANCEL;
-        if (HWND dialog = WaitFor(progress, 30000)) {
-            ShotFrozen("extension-uninstallation-progress", dialog, 1500);
-            Press(dialog, IDC_PROGRESS_CANCEL);
-            Want question;
-            question.title = "NEB 2.0 Extension Uninstallation";
-            question.text = "Are you sure";
-            if (HWND q = WaitFor(question, 20000)) {
-                Shot("extension-uninstallation-cancel-question", q);
-                Press(q, IDNO);
-                Gone(q);
-            }
-        }
+        ShootProgressAndItsCancelQuestion("NEB 2.0 Extension Uninstallation",
+                                          "extension-uninstallation-progress", 1500, "Are you sure",
+                                          "extension-uninstallation-cancel-question");
         if (HWND done = WaitForTitled("Uninstallation complete", 60000)) {
             Shot("uninstallation-complete", done);
             Press(done, IDOK);
@@ -894,21 +882,9 @@ void CorruptInstallationAndUninstall() {
         Press(q, IDYES);
         Gone(q);
     }
-    Want progress;
-    progress.title = "NEB 2.0 Uninstallation";
-    progress.child = IDC_PROGRESS_CANCEL;
-    if (HWND p = WaitFor(progress, 30000)) {
-        ShotFrozen("platform-uninstallation-progress", p, 1500);
-        Press(p, IDC_PROGRESS_CANCEL);
-        Want question;
-        question.title = "NEB 2.0 Uninstallation";
-        question.text = "Are you sure you want to cancel";
-        if (HWND q = WaitFor(question, 20000)) {
-            Shot("platform-uninstallation-cancel-question", q);
-            Press(q, IDNO);
-            Gone(q);
-        }
-    }
+    ShootProgressAndItsCancelQuestion("NEB 2.0 Uninstallation", "platform-uninstallation-progress",
+                                      1500, "Are you sure you want to cancel",
+                                      "platform-uninstallation-cancel-question");
     Want completed;
     completed.title = "NEB 2.0";
     completed.exact = true;
