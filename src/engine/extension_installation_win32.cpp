@@ -15,6 +15,7 @@
 #include "engine/machine_environment.h"
 #include "engine/procedure_support.h"
 #include "engine/shortcuts.h"
+#include "engine/tree_visitors.h"
 #include "model/path_rules.h"
 
 namespace nebcm {
@@ -173,7 +174,7 @@ ProcedureResult RemoveOldFiles(ProgressReporter& progress, const Plan& plan,
     std::size_t i = 0;
     for (const std::string& path : plan.files.removal) {
         if (!RemoveFileAndEmptyFolders(JoinPath(plan.installation, NativePath(path)), limits,
-                                       transaction, errors)) {
+                                       &transaction, errors)) {
             return ProcedureResult::Failed;
         }
         PaceItem(progress, ++i, n);
@@ -255,7 +256,7 @@ ProcedureResult SetUpShortcuts(ProgressReporter& progress, const Plan& plan,
         return progress.IsCancelled() ? ProcedureResult::Cancelled : ProcedureResult::Succeeded;
     };
     for (const std::string& link : shortcuts.obsolete) {
-        if (!RemoveFileAndEmptyFolders(link, shortcuts.shellFolders, transaction, errors)) {
+        if (!RemoveFileAndEmptyFolders(link, shortcuts.shellFolders, &transaction, errors)) {
             return ProcedureResult::Failed;
         }
         if (paced() == ProcedureResult::Cancelled) {

@@ -9,6 +9,7 @@
 #include "engine/installed_configuration.h"
 #include "engine/procedure_support.h"
 #include "engine/shortcuts.h"
+#include "engine/tree_visitors.h"
 
 namespace nebcm {
 
@@ -75,7 +76,7 @@ ProcedureResult RemoveExtensionFiles(const std::string& installationDirectory,
     const std::vector<std::string> limits = {installationDirectory};
     for (std::size_t i = 0; i < doomed.size(); ++i) {
         const std::string full = JoinPath(installationDirectory, NativePath(doomed[i]));
-        if (!RemoveFileAndEmptyFolders(full, limits, transaction, errors)) {
+        if (!RemoveFileAndEmptyFolders(full, limits, &transaction, errors)) {
             return ProcedureResult::Failed;
         }
         removedFiles.insert(full);
@@ -108,7 +109,7 @@ ProcedureResult RemoveExtensionShortcuts(ProgressReporter& progress,
         std::string target, arguments, directory;
         if (ReadShortcut(files[i], target, arguments, directory) &&
             removed.count(Folded(target)) != 0 &&
-            !RemoveFileAndEmptyFolders(files[i], folders, transaction, errors)) {
+            !RemoveFileAndEmptyFolders(files[i], folders, &transaction, errors)) {
             return ProcedureResult::Failed;
         }
         progress.SetActivityPercent(static_cast<int>(50 + 50 * (i + 1) / files.size()));

@@ -31,12 +31,6 @@ std::vector<std::string> ResolveShellFolders();
 // "n% complete" for item i of n, then the pause that paces the activity to about two seconds.
 void PaceItem(ProgressReporter& progress, std::size_t i, std::size_t n);
 
-// Removes the file (backed up in the transaction), then every directory above it that is left
-// empty, up to but never including one of `limits` (letters compared without regard to case) or
-// a drive root. A directory that cannot be removed ends the climb silently.
-bool RemoveFileAndEmptyFolders(const std::string& path, const std::vector<std::string>& limits,
-                               Transaction& transaction, ErrorList& errors);
-
 // Rolls the transaction back into a list of its own and appends that list: a procedure's own
 // messages come first, the rollback's after them.
 void RollBack(Transaction& transaction, ErrorList& errors);

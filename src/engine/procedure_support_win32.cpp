@@ -61,31 +61,6 @@ void PaceItem(ProgressReporter& progress, std::size_t i, std::size_t n) {
     progress.Pause(static_cast<unsigned>(2000 / n));
 }
 
-bool RemoveFileAndEmptyFolders(const std::string& path, const std::vector<std::string>& limits,
-                               Transaction& transaction, ErrorList& errors) {
-    if (!RemoveFile(path, &transaction, errors)) {
-        return false;
-    }
-    std::string directory = DirectoryOf(FullPath(path));
-    while (!directory.empty() && IsDirectory(directory)) {
-        // The shell's own folders and the installation directory stay even when they end up
-        // empty: the shell and the platform rely on them.
-        bool limit = std::any_of(limits.begin(), limits.end(), [&](const std::string& l) {
-            return !l.empty() && EqualIgnoringCase(WithoutTrailingBackslash(l), directory);
-        });
-        std::string parent = DirectoryOf(directory);
-        if (limit || parent == directory) {
-            break;
-        }
-        ErrorList notEmpty;
-        if (!RemoveDirectoryTree(directory, false, &transaction, notEmpty)) {
-            break;
-        }
-        directory = parent;
-    }
-    return true;
-}
-
 void RollBack(Transaction& transaction, ErrorList& errors) {
     ErrorList rollback;
     transaction.Rollback(rollback);
