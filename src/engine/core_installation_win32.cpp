@@ -122,7 +122,7 @@ ProcedureResult InstallCore(ErrorList& errors, std::string& programPath) {
         return ProcedureResult::Cancelled;
     }
     std::unique_ptr<ProgressReporter> progress =
-        PlatformUi().OpenProgress(CoreInstallationProgressTemplate);
+        PlatformUi().OpenProgress(ProgressWindow::CoreInstallation);
     return RunCoreInstallation(choice.installationDirectory, choice.upgradePolicy, legacyFound,
                                *progress, errors, programPath);
 }

@@ -19,7 +19,7 @@ public:
 class SilentUi : public PlatformProcedureUi {
 public:
     bool RunCoreInstallationWizard(bool, CoreInstallationChoice&) override { return false; }
-    std::unique_ptr<ProgressReporter> OpenProgress(int) override {
+    std::unique_ptr<ProgressReporter> OpenProgress(ProgressWindow) override {
         return std::make_unique<SilentProgress>();
     }
 };

@@ -6,13 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "engine/procedure_ui.h"
 #include "engine/progress.h"
 
 namespace nebcm {
-
-// The progress windows' dialog templates.
-inline constexpr int CoreInstallationProgressTemplate = 142;       // "NEB 2.0 Installation"
-inline constexpr int PlatformUninstallationProgressTemplate = 144; // "NEB 2.0 Uninstallation"
 
 // What the core installation wizard gathered.
 struct CoreInstallationChoice {
@@ -29,7 +26,7 @@ public:
                                            CoreInstallationChoice& choice) = 0;
     // The modeless progress window of the template, without parent, shown and painted at once;
     // destroying the reporter destroys the window.
-    virtual std::unique_ptr<ProgressReporter> OpenProgress(int dialogTemplate) = 0;
+    virtual std::unique_ptr<ProgressReporter> OpenProgress(ProgressWindow window) = 0;
 };
 
 // The interface in force. Until one is installed, the wizard counts as cancelled and progress

@@ -81,7 +81,7 @@ ProcedureResult PerformPlatformUninstall(ErrorList& errors) {
         return RemovePlatformRegistration(recorded, errors);
     }
     std::unique_ptr<ProgressReporter> progress =
-        PlatformUi().OpenProgress(PlatformUninstallationProgressTemplate);
+        PlatformUi().OpenProgress(ProgressWindow::PlatformUninstallation);
     return RunPlatformUninstallation(directory, *progress, errors);
 }
 

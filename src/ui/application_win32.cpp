@@ -55,10 +55,6 @@ public:
         return OpenProgressWindow(ProgressKind::ExtensionUninstallation, owner_);
     }
 
-    std::unique_ptr<ProgressReporter> OpenProgress(int dialogTemplate) override {
-        return OpenProgress(static_cast<ProgressWindow>(dialogTemplate));
-    }
-
     bool RunCoreInstallationWizard(bool upgradePageEnabled,
                                    CoreInstallationChoice& choice) override {
         CNebInstallationWizard wizard(owner_);

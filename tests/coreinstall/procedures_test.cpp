@@ -24,15 +24,15 @@ public:
         }
         return finish;
     }
-    std::unique_ptr<ProgressReporter> OpenProgress(int dialogTemplate) override {
-        opened.push_back(dialogTemplate);
+    std::unique_ptr<ProgressReporter> OpenProgress(ProgressWindow window) override {
+        opened.push_back(window);
         return std::make_unique<Window>(*this);
     }
 
     bool finish = true;
     CoreInstallationChoice answer;
     std::vector<bool> wizardRuns;
-    std::vector<int> opened;
+    std::vector<ProgressWindow> opened;
     int closed = 0;
     RecordingProgress progress;
 
@@ -96,7 +96,7 @@ TEST_F(ProceduresTest, InstallThenUninstallLeavesOnlyTheTemporaryCopy) {
         << (errors.Empty() ? "" : errors.At(0));
     EXPECT_EQ(program, Install("NebCM.exe"));
     EXPECT_EQ(ui_.wizardRuns, std::vector<bool>{false});
-    EXPECT_EQ(ui_.opened, std::vector<int>{CoreInstallationProgressTemplate});
+    EXPECT_EQ(ui_.opened, std::vector<ProgressWindow>{ProgressWindow::CoreInstallation});
     EXPECT_EQ(ui_.closed, 1);
     EXPECT_EQ(Value(Platform20Key, InstallationPathValue), Install());
     EXPECT_TRUE(CheckInstalledConfiguration(errors)) << (errors.Empty() ? "" : errors.At(0));
@@ -118,7 +118,7 @@ TEST_F(ProceduresTest, InstallThenUninstallLeavesOnlyTheTemporaryCopy) {
     ASSERT_EQ(PerformPlatformUninstall(errors), ProcedureResult::Succeeded)
         << (errors.Empty() ? "" : errors.At(0));
     EXPECT_TRUE(errors.Empty());
-    EXPECT_EQ(ui_.opened.back(), PlatformUninstallationProgressTemplate);
+    EXPECT_EQ(ui_.opened.back(), ProgressWindow::PlatformUninstallation);
     EXPECT_EQ(ui_.closed, 2);
     EXPECT_EQ(ui_.progress.Statuses(), (std::vector<int>{3501, 3501, 3501}));
 
