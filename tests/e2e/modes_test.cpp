@@ -447,6 +447,57 @@ TEST(SetCommandLine, ThatNamesNoFileIsReportedWithItsTrimmedText) {
     }
     EXPECT_TRUE(ManagerProcesses().empty());
     EXPECT_EQ(MachineState(), before);
+
+    // A medium whose setup.inf has an empty first line hands the manager its own folder.
+    const std::string copy = "C:\\empty line\\";
+    ASSERT_TRUE(CreateDirectoryA(copy.c_str(), nullptr));
+    for (const char* file : {"setup.exe", "NebCM.exe"}) {
+        ASSERT_TRUE(
+            CopyFileA((std::string("C:\\medium\\") + file).c_str(), (copy + file).c_str(), TRUE));
+    }
+    HANDLE information = CreateFileA((copy + "setup.inf").c_str(), GENERIC_WRITE, 0, nullptr,
+                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(information, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(information, "\r\nsample.nds\r\n", 14, &written, nullptr);
+    CloseHandle(information);
+    ChildProcess setup;
+    ASSERT_TRUE(setup.Start(copy + "setup.exe", "", copy));
+    HWND box = WaitForDialogSaying(kSetNotFoundText + copy);
+    ASSERT_NE(box, nullptr) << "no message naming the medium's folder";
+    EXPECT_EQ(StaticTexts(box), kSetNotFoundText + copy);
+    PressButton(box, IDOK);
+    EXPECT_TRUE(WaitForProcessEnd(ProcessOf(box)));
+}
+
+TEST(SecondStart, WaitsForTheFirstThenSaysTheManagerIsRunning) {
+    ChildProcess first;
+    ASSERT_TRUE(first.Start("C:\\medium\\NebCM.exe"));
+    HWND wizard = WaitForTitle("NEB 2.0 - Select installation directory");
+    ASSERT_NE(wizard, nullptr) << "the first run shows nothing";
+
+    ChildProcess second;
+    const DWORD started = GetTickCount();
+    ASSERT_TRUE(second.Start("C:\\medium\\NebCM.exe", "C:\\medium\\sample.nds"));
+    HWND notice =
+        WaitForDialogSaying("The NEB Configuration Manager could not be started.", second.Id());
+    ASSERT_NE(notice, nullptr) << "the second start shows nothing";
+    // It waited for the first instance for a second before giving up.
+    EXPECT_GE(GetTickCount() - started, 900u);
+    EXPECT_EQ(WindowText(notice), "NEB 2.0 Configuration Manager");
+    PressButton(notice, IDOK);
+    EXPECT_EQ(second.Wait(30000), 0u);
+
+    // The first run goes on undisturbed, and once it ended a new start is welcome again.
+    EXPECT_TRUE(IsWindowVisible(wizard));
+    PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    EXPECT_EQ(first.Wait(30000), 0u);
+    ChildProcess third;
+    ASSERT_TRUE(third.Start("C:\\medium\\NebCM.exe"));
+    HWND again = WaitForTitle("NEB 2.0 - Select installation directory");
+    ASSERT_NE(again, nullptr) << "a start after the first ended was refused";
+    PostMessageA(again, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    EXPECT_EQ(third.Wait(30000), 0u);
 }
 
 TEST(WithoutThePlatform, EitherUninstallOptionLeadsToTheCoreInstallation) {
