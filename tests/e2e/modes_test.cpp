@@ -9,7 +9,6 @@
 #include <shlobj.h>
 
 #include <cstdio>
-#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -455,12 +454,7 @@ TEST(SetCommandLine, ThatNamesNoFileIsReportedWithItsTrimmedText) {
         ASSERT_TRUE(
             CopyFileA((std::string("C:\\medium\\") + file).c_str(), (copy + file).c_str(), TRUE));
     }
-    HANDLE information = CreateFileA((copy + "setup.inf").c_str(), GENERIC_WRITE, 0, nullptr,
-                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(information, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(information, "\r\nsample.nds\r\n", 14, &written, nullptr);
-    CloseHandle(information);
+    ASSERT_TRUE(WriteTextFile(copy + "setup.inf", "\r\nsample.nds\r\n"));
     ChildProcess setup;
     ASSERT_TRUE(setup.Start(copy + "setup.exe", "", copy));
     HWND box = WaitForDialogSaying(kSetNotFoundText + copy);
@@ -556,25 +550,14 @@ TEST(SetupFromACopiedMedium, NamesTheMissingPieceInItsFatalMessage) {
             break;
         case Manager::NoProgram: {
             // A copy broken off in the middle: the name is there, the program is not.
-            HANDLE file = CreateFileA((copy + "NebCM.exe").c_str(), GENERIC_WRITE, 0, nullptr,
-                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-            ASSERT_NE(file, INVALID_HANDLE_VALUE);
-            DWORD written = 0;
-            WriteFile(file, "not a program", 13, &written, nullptr);
-            CloseHandle(file);
+            ASSERT_TRUE(WriteTextFile(copy + "NebCM.exe", "not a program"));
             break;
         }
         case Manager::Missing:
             break;
         }
         if (c.information != nullptr) {
-            HANDLE file = CreateFileA((copy + "setup.inf").c_str(), GENERIC_WRITE, 0, nullptr,
-                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-            ASSERT_NE(file, INVALID_HANDLE_VALUE);
-            DWORD written = 0;
-            WriteFile(file, c.information, static_cast<DWORD>(std::strlen(c.information)), &written,
-                      nullptr);
-            CloseHandle(file);
+            ASSERT_TRUE(WriteTextFile(copy + "setup.inf", c.information));
         }
 
         char expected[1024] = {};
@@ -600,12 +583,7 @@ TEST(SetupFromACopiedMedium, WithBlanksInItsPathsCarriesTheSetIntoTheInstalledPr
             << file;
     }
     ASSERT_TRUE(CopyFileA(kSampleSet.c_str(), (copy + "My Set.nds").c_str(), TRUE));
-    HANDLE information = CreateFileA((copy + "setup.inf").c_str(), GENERIC_WRITE, 0, nullptr,
-                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(information, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(information, "  My Set.nds \t\r\n", 16, &written, nullptr);
-    CloseHandle(information);
+    ASSERT_TRUE(WriteTextFile(copy + "setup.inf", "  My Set.nds \t\r\n"));
 
     ChildProcess setup;
     ASSERT_TRUE(setup.Start(copy + "setup.exe", "", copy));

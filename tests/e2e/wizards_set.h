@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/window_driver.h"
+
 namespace nebcm::testing {
 
 struct SetEntry {
@@ -59,19 +61,6 @@ inline std::string ArchiveBytes(const Subset& entries) {
     out.push_back('\x01');
     detail::PutU16(out, static_cast<std::uint32_t>(entries.size()));
     return out + table + data;
-}
-
-// Writes the bytes as the whole file; false when it cannot be written.
-inline bool WriteTextFile(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
 }
 
 // The subsets back to back, as a set file.
