@@ -47,3 +47,30 @@ bool IsValidPackageName(const std::string& package) {
 }
 
 } // namespace nebcm
+
+// Provisional forms of the identity rules; the path-rule work completes them.
+namespace nebcm {
+
+std::string PathIdentity(const std::string& path) {
+    std::string key = path;
+    for (char& c : key) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return key;
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+    return PathIdentity(a) == PathIdentity(b);
+}
+
+bool IsPlatformOwnedPath(const std::string&) {
+    return false;
+}
+
+bool CheckPlatformFiles(const Configuration&, const Configuration*, ErrorList&) {
+    return true;
+}
+
+} // namespace nebcm
