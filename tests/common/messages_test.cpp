@@ -53,6 +53,10 @@ TEST(MessageCatalog, TextsAreExactIncludingTheirTypos) {
                  "The '#elseif' directive cannot be specified after '#else' clause");
     EXPECT_STREQ(MessageText(11200), "Cannot determine the Start menu mirror path");
     EXPECT_STREQ(MessageText(12000), "Section header extected, found '%s' instead");
+    // The product's own word in these three, kept as it was written.
+    EXPECT_STREQ(MessageText(12014), "Invalid external dependency specification '%s'");
+    EXPECT_STREQ(MessageText(12025), "The Java dispatcher specification is missing");
+    EXPECT_STREQ(MessageText(12028), "The component service class specification is missing");
     EXPECT_STREQ(MessageText(12011), "The Java dispatrcher is specified more than once");
     EXPECT_STREQ(MessageText(12107), "The subset %d of the NEB Distribution Set '%s' does not have "
                                      "the embedded NEB Component Database 'neb.cdb'");

@@ -156,7 +156,7 @@ TEST(LegacyReaderTest, Messages) {
         {Component10 + "Interface=j\n",
          {"old.cdb(7) : The service class of the component is specified more than once"}},
         {Library10 + "ExternalLibrary=y;1.00-;Y\n",
-         {"old.cdb(6) : Invalid external dependency declaration 'y;1.00-;Y'"}},
+         {"old.cdb(6) : Invalid external dependency specification 'y;1.00-;Y'"}},
         // Dependencies 1.0 did not allow are reported where they stand and dropped.
         {Library10 + "Component=c\nApplication=a\nExternalComponent=c;1;C\n"
                      "ExternalApplication=bad value\nLibrary=x\n",
@@ -187,7 +187,7 @@ TEST(LegacyReaderTest, Messages) {
         {Library10 + "Base=b\n",
          {"old.cdb(6) : The NEB 2.0 base can only be specified in [Core] section"}},
         {"[Component:x]\n" + head + "File=f\n",
-         {"old.cdb(5) : The component service class declaration is missing"}},
+         {"old.cdb(5) : The component service class specification is missing"}},
         {"[Application:x]\n" + head + "File=f\nInterface=i\n",
          {"old.cdb(6) : The service class can only be specified for components"}},
         {"[Library:x]\nCopyright=c\n" + Library10,
