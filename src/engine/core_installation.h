@@ -67,8 +67,9 @@ inline constexpr char CoreVersionText[] = "2.00";
 inline constexpr char CoreDescription[] = "NEB Core";
 inline constexpr char CoreCopyright[] = "Copyright (c) 1998-2003 Tessaly. All rights reserved.";
 
-// True when removing the directory would take the temporary directory (where every backup of
-// the transaction lives) or a whole drive with it.
+// True when the directory cannot be named absolutely or is, or contains, a folder that must never
+// be emptied (a drive, Windows, the programs folder, the temporary directory where every backup of
+// the transaction lives, the shell and user folders, a 1.0 installation).
 bool IsUnsafeToEmpty(const std::string& directory);
 
 } // namespace nebcm

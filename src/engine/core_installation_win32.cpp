@@ -12,6 +12,7 @@
 #include "engine/machine_environment.h"
 #include "engine/platform_procedure_ui.h"
 #include "engine/procedure_steps.h"
+#include "engine/protected_directories.h"
 #include "engine/registry.h"
 #include "engine/search_path.h"
 #include "engine/shortcuts.h"
@@ -96,23 +97,7 @@ bool WriteCoreDatabase(const Archive& archive, const std::string& directory,
 } // namespace
 
 bool IsUnsafeToEmpty(const std::string& directory) {
-    std::string full = WithoutTrailingBackslash(FullPath(directory));
-    if (full.empty() || full.back() == '\\') {
-        return true; // a drive root, or nothing we could name
-    }
-    const std::string inside = DirectoryPrefix(full);
-    auto within = [&inside](const std::string& other) {
-        return !other.empty() &&
-               StartsWithIgnoringCase(DirectoryPrefix(WithoutTrailingBackslash(FullPath(other))),
-                                      inside);
-    };
-    std::string temporary;
-    if (Machine().TempDirectory(temporary) && within(temporary)) {
-        return true;
-    }
-    // A 1.0 installation kept beside the new one must not be emptied with the directory.
-    std::string legacy;
-    return IsLegacyPlatformInstalled() && ReadLegacyInstallationPath(legacy) && within(legacy);
+    return FullPath(directory).empty() || CheckInstallationDirectory(directory).refused;
 }
 
 ProcedureResult InstallCore(ErrorList& errors, std::string& programPath) {
@@ -139,6 +124,13 @@ ProcedureResult RunCoreInstallation(const std::string& directory, int upgradePol
     const std::string installation = WithoutTrailingBackslash(FullPath(directory));
     if (installation.empty()) {
         errors.Add(Message(10001, directory));
+        return ProcedureResult::Failed;
+    }
+    // Whatever the wizard let through: the directory is emptied first if it exists, and later
+    // removed with everything in it.
+    const DirectoryRefusal refusal = CheckInstallationDirectory(installation);
+    if (refusal.refused) {
+        errors.Add(refusal.Text());
         return ProcedureResult::Failed;
     }
     const bool migrate = legacyFound && MigratesLegacySoftware(upgradePolicy);

@@ -23,6 +23,15 @@ inline constexpr ShellFolder AllShellFolders[] = {
     ShellFolder::StartMenu,     ShellFolder::CommonPrograms, ShellFolder::Programs,
 };
 
+// The folders of Windows itself and of the user that an installation must never take over.
+enum class SystemFolder {
+    Windows,
+    System,
+    ProgramFiles, // the folder programs are installed below
+    Profile,      // the user's profile; systems without profiles have none
+    Documents,    // the user's "My Documents"
+};
+
 // The platform identifiers of the system's version query.
 inline constexpr int Win32sPlatform = 0;
 inline constexpr int Windows95Platform = 1; // Windows 95, 98 and ME
@@ -38,6 +47,8 @@ public:
     virtual ~MachineEnvironment() = default;
     // False when the shell cannot resolve the folder.
     virtual bool FindShellFolder(ShellFolder folder, std::string& path);
+    // False when the system does not have the folder or cannot name it.
+    virtual bool FindSystemFolder(SystemFolder folder, std::string& path);
     virtual bool QueryFreeSpace(char drive, std::uint64_t& bytes);
     virtual bool QueryClusterSize(char drive, std::uint32_t& bytes);
     // The key that holds what the layout keeps at `key` (a full key path such as Platform20Key).

@@ -4,8 +4,13 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include "common/constants.h"
+#include "common/error_list.h"
 #include "engine/file_system.h"
+#include "engine/registry.h"
+#include "platform/handles_win32.h"
 #include "platform/machine_info.h"
 
 namespace nebcm {
@@ -24,6 +29,72 @@ bool MachineEnvironment::FindShellFolder(ShellFolder folder, std::string& path) 
         return CommonProgramsFolder(path);
     case ShellFolder::Programs:
         return ProgramsFolder(path);
+    }
+    return false;
+}
+
+namespace {
+
+// The identifier of the profile folder came with the shell of Windows 2000 (and Internet Explorer
+// 5); older shells do not know it.
+constexpr int ProfileFolderId = 0x0028;
+
+bool SpecialFolder(int id, std::string& path) {
+    ItemList items;
+    if (FAILED(::SHGetSpecialFolderLocation(nullptr, id, items.put())) || !items) {
+        return false;
+    }
+    char buffer[MAX_PATH + 1] = {};
+    // A folder the shell names by a class identifier ("::{...}") is no place on a disk.
+    if (!::SHGetPathFromIDListA(items.get(), buffer) || buffer[0] == '\0' || buffer[0] == ':') {
+        return false;
+    }
+    path = buffer;
+    return true;
+}
+
+bool FolderFromCall(UINT(WINAPI* call)(LPSTR, UINT), std::string& path) {
+    char buffer[MAX_PATH + 1] = {};
+    UINT length = call(buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return false;
+    }
+    path.assign(buffer, length);
+    return true;
+}
+
+bool EnvironmentFolder(const char* name, std::string& path) {
+    char buffer[MAX_PATH + 1] = {};
+    DWORD length = ::GetEnvironmentVariableA(name, buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return false;
+    }
+    path.assign(buffer, length);
+    return true;
+}
+
+} // namespace
+
+bool MachineEnvironment::FindSystemFolder(SystemFolder folder, std::string& path) {
+    switch (folder) {
+    case SystemFolder::Windows:
+        return FolderFromCall(::GetWindowsDirectoryA, path);
+    case SystemFolder::System:
+        return FolderFromCall(::GetSystemDirectoryA, path);
+    case SystemFolder::ProgramFiles: {
+        // Every Windows since 95 records it; the default installation root stands in otherwise.
+        ErrorList ignored;
+        if (ReadRegistryString("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion",
+                               "ProgramFilesDir", path, ignored) &&
+            !path.empty()) {
+            return true;
+        }
+        return DefaultInstallationRoot(path);
+    }
+    case SystemFolder::Profile:
+        return SpecialFolder(ProfileFolderId, path) || EnvironmentFolder("USERPROFILE", path);
+    case SystemFolder::Documents:
+        return SpecialFolder(CSIDL_PERSONAL, path);
     }
     return false;
 }

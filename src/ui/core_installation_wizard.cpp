@@ -5,6 +5,7 @@
 #include "common/error_list.h"
 #include "engine/file_actions.h"
 #include "engine/file_system.h"
+#include "engine/protected_directories.h"
 #include "engine/transaction.h"
 #include "ui/extension_wizards.h"
 #include "ui/installation_directory_dialog.h"
@@ -55,6 +56,15 @@ void CNebInstallationWizardIntroPage::Browse() {
 }
 
 DirectoryCheck CNebInstallationWizardIntroPage::CheckDirectory(const std::string& path) {
+    // Windows, a drive, the user's folders and the like are never offered for overwriting or
+    // made below: the user picks another directory.
+    const DirectoryRefusal refusal = CheckInstallationDirectory(path);
+    if (refusal.refused) {
+        char caption[256] = {};
+        GetWindowTextA(Sheet(), caption, sizeof caption);
+        MessageBoxA(Sheet(), refusal.Text().c_str(), caption, MB_OK | MB_ICONSTOP);
+        return DirectoryCheck::Stay;
+    }
     if (IsDirectory(path)) {
         return DirectoryExistsDialog(path, hwnd_).DoModal() == IDC_FIRST_CHOICE
                    ? DirectoryCheck::GoOn

@@ -16,9 +16,10 @@ class CNebInstallationWizardIntroPage : public PropertyPage {
 public:
     explicit CNebInstallationWizardIntroPage(CNebInstallationWizard& wizard);
 
-    // Asks about the directory: an existing one may be overwritten; a missing one is made and
-    // removed again at once to learn whether it can be made, and if it cannot the user picks
-    // another or gives up the installation.
+    // Refuses a protected directory (Windows, a drive, the user's folders...) with a message.
+    // Otherwise asks about the directory: an existing one may be overwritten; a missing one is
+    // made and removed again at once to learn whether it can be made, and if it cannot the user
+    // picks another or gives up the installation.
     DirectoryCheck CheckDirectory(const std::string& path);
 
 protected:

@@ -243,7 +243,8 @@ TEST_F(CoreActivityTest, DirectoryThatHoldsTheBackupsOrADriveIsNeverEmptied) {
     }
     EXPECT_EQ(Describe(WorkSnapshot()), before);
     EXPECT_TRUE(IsUnsafeToEmpty("C:\\"));
-    EXPECT_FALSE(IsUnsafeToEmpty(Work()));
+    // The work directory holds the test's shell folders; the installation directory holds none.
+    EXPECT_FALSE(IsUnsafeToEmpty(Install()));
 }
 
 } // namespace

@@ -124,6 +124,15 @@ bool FakeMachine::FindShellFolder(ShellFolder folder, std::string& path) {
     return true;
 }
 
+bool FakeMachine::FindSystemFolder(SystemFolder folder, std::string& path) {
+    auto found = systemFolders.find(folder);
+    if (found == systemFolders.end()) {
+        return false;
+    }
+    path = found->second;
+    return true;
+}
+
 bool FakeMachine::ModulePath(std::string& path) {
     if (module.empty()) {
         return false;
@@ -221,6 +230,17 @@ void CoreInstallTest::SetUp() {
         ASSERT_TRUE(::CreateDirectoryA(Work(relative).c_str(), nullptr)) << relative;
         machine_.folders[folder] = Work(relative);
     }
+    char windows[MAX_PATH] = {};
+    char system[MAX_PATH] = {};
+    ASSERT_GT(::GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    ASSERT_GT(::GetSystemDirectoryA(system, MAX_PATH), 0u);
+    machine_.systemFolders = {
+        {SystemFolder::Windows, windows},
+        {SystemFolder::System, system},
+        {SystemFolder::ProgramFiles, "C:\\Program Files"},
+        {SystemFolder::Profile, Source("profile")},
+        {SystemFolder::Documents, Source("profile\\My Documents")},
+    };
     ASSERT_TRUE(::CreateDirectoryA(Work("drive").c_str(), nullptr));
     machine_.registryRoot = Key("Layout");
     machine_.autoexec = Work("drive\\autoexec.bat");

@@ -55,6 +55,7 @@ std::function<bool(const RecordingProgress&)> CancelAfter(int activity, int perc
 class FakeMachine : public MachineEnvironment {
 public:
     bool FindShellFolder(ShellFolder folder, std::string& path) override;
+    bool FindSystemFolder(SystemFolder folder, std::string& path) override;
     std::string RegistryKey(const std::string& key) override { return registryRoot + "\\" + key; }
     int PlatformId() override { return platform; }
     std::string AutoexecPath() override { return autoexec; }
@@ -65,6 +66,9 @@ public:
     bool CoreArchiveData(const std::uint8_t*& data, std::uint32_t& size) override;
 
     std::map<ShellFolder, std::string> folders; // a folder left out cannot be resolved
+    // Windows and its system directory are the prefix's own; the shell is never asked for the
+    // user's folders, as it writes to the machine's keys when it is.
+    std::map<SystemFolder, std::string> systemFolders;
     std::string registryRoot;
     int platform = WindowsNtPlatform;
     std::string autoexec;

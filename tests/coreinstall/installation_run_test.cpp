@@ -229,8 +229,8 @@ TEST_F(InstallationRunTest, DirectoriesThatHoldEachOtherAreNeverEmptied) {
         // The new installation inside the 1.0 one would be removed with it.
         {Legacy("NEB20"), 2, Message(10000, Legacy())},
         // The 1.0 installation inside the new directory would be emptied with it.
-        {Work(), 0, Message(10000, Work())},
-        {Legacy(), 0, Message(10000, Legacy())},
+        {Work(), 0, Message(13001, Work(), Legacy())},
+        {Legacy(), 0, Message(13001, Legacy(), Legacy())},
     };
     for (const Case& c : cases) {
         RecordingProgress progress;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "common/messages.h"
 #include "dialog_driver.h"
 #include "engine/file_system.h"
 #include "sample_configuration.h"
@@ -266,6 +267,70 @@ TEST(NebInstallationWizard, DirectoryCheckStaysGoesOnOrCancels) {
     EXPECT_EQ(initial, "C:\\Program Files\\NEB\\20");
     EXPECT_EQ(empty, "") << "a disabled Finish for an empty field";
     EXPECT_EQ(shownPath, dir.Path());
+}
+
+struct TextSearch {
+    const std::string* words;
+    bool found;
+};
+
+BOOL CALLBACK FindText(HWND child, LPARAM param) {
+    TextSearch* search = reinterpret_cast<TextSearch*>(param);
+    search->found = WindowText(child).find(*search->words) != std::string::npos;
+    return !search->found;
+}
+
+// A message box (or any dialog) one of whose texts holds the words.
+testing::WindowMatch Saying(const std::string& words) {
+    return [words](HWND w) {
+        TextSearch search = {&words, false};
+        EnumChildWindows(w, FindText, reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    };
+}
+
+TEST(NebInstallationWizard, AProtectedDirectoryIsRefusedWithAMessageAndThePageStays) {
+    char windows[MAX_PATH] = {};
+    ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    CNebInstallationWizard wizard(nullptr);
+    wizard.UpgradePageEnabled = false;
+    std::vector<std::string> shown;
+    int stays = 0;
+    auto refuse = [&](HWND w) {
+        HWND text = FindWindowExA(w, nullptr, "Static", nullptr);
+        for (; text != nullptr; text = FindWindowExA(w, text, "Static", nullptr)) {
+            if (!WindowText(text).empty()) {
+                shown.push_back(WindowText(text));
+            }
+        }
+        Press(w, IDOK);
+    };
+    auto typeAndFinish = [&](const char* typed) {
+        return [&, typed](HWND w) {
+            ++stays;
+            Type(w, IDC_INSTALLATION_DIRECTORY, typed);
+            ButtonsAfterSettling(w, "Finish");
+            PressWizard(w, PSBTN_FINISH);
+        };
+    };
+    const char* const refused = "cannot be used as the NEB 2.0 installation directory";
+    DialogDriver driver;
+    driver.Then(OnPage(IDC_INSTALLATION_DIRECTORY), typeAndFinish("C:\\WINDOWS."))
+        .Then(Saying(refused), refuse)
+        .Then(OnPage(IDC_INSTALLATION_DIRECTORY), typeAndFinish("C:\\"))
+        .Then(Saying("is the root of a drive"), refuse)
+        .Then(OnPage(IDC_INSTALLATION_DIRECTORY), [&](HWND w) {
+            ++stays;
+            PressWizard(w, PSBTN_CANCEL);
+        });
+    driver.Start();
+    EXPECT_EQ(wizard.Run(), IDCANCEL);
+    EXPECT_TRUE(driver.Finish()) << driver.StepsDone() << " steps";
+    EXPECT_EQ(stays, 3) << "the directory page stays after each message";
+    EXPECT_EQ(shown, (std::vector<std::string>{
+                         Message(13001, "C:\\WINDOWS", windows),
+                         Message(13002, "C:\\"),
+                     }));
 }
 
 TEST(NebInstallationWizard, ANewDirectoryIsTestedAndLeftUnmadeThenThePolicyIsChosen) {

@@ -1,0 +1,184 @@
+// The protected folders of the machine and the check of a chosen installation directory against
+// them, by the place the system opens rather than by the text.
+#include "engine/protected_directories.h"
+
+#include <windows.h>
+
+#include "common/messages.h"
+#include "engine/file_system.h"
+#include "engine/installed_configuration.h"
+#include "engine/machine_environment.h"
+#include "model/validator.h"
+#include "platform/handles_win32.h"
+
+namespace nebcm {
+
+namespace {
+
+// A folder as the file system knows it: its volume and its index there. Two spellings of one
+// folder (a short name, a link) open the same one. Unknown for a missing folder and on systems
+// that cannot open a directory; unknown identities never match.
+struct FolderIdentity {
+    DWORD volume = 0;
+    DWORD high = 0;
+    DWORD low = 0;
+    bool known = false;
+    bool Matches(const FolderIdentity& o) const {
+        return known && o.known && volume == o.volume && high == o.high && low == o.low;
+    }
+};
+
+FolderIdentity IdentityOf(const std::string& path) {
+    FolderIdentity identity;
+    if (!IsDirectory(path)) {
+        return identity;
+    }
+    FileHandle handle(::CreateFileA(path.c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (handle && ::GetFileInformationByHandle(handle.get(), &info)) {
+        identity = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, true};
+    }
+    return identity;
+}
+
+std::string Resolved(const std::string& path) {
+    return WithoutTrailingBackslash(FullPath(path));
+}
+
+// A drive path ("C:\...") or a network one ("\\server\..."); the shell names some folders by a
+// class identifier instead ("::{...}"), which no installation directory can be.
+bool IsFileSystemPath(const std::string& path) {
+    return (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+           path.compare(0, 2, "\\\\") == 0;
+}
+
+// A drive ("C:\"), a network share ("\\server\share") or a name in the device space ("\\.\",
+// "\\?\"): nothing of which a whole could be emptied safely.
+bool IsVolumeRoot(const std::string& full) {
+    if (full.back() == '\\') {
+        return true; // only a drive root keeps its backslash
+    }
+    if (full.compare(0, 4, "\\\\?\\") == 0 || full.compare(0, 4, "\\\\.\\") == 0) {
+        return true;
+    }
+    if (full.compare(0, 2, "\\\\") == 0) {
+        const std::string::size_type server = full.find('\\', 2);
+        return server == std::string::npos || full.find('\\', server + 1) == std::string::npos;
+    }
+    return false;
+}
+
+// The path as the file system names it: every name without the dots and blanks at its end, which
+// the system drops when it opens the path.
+std::string Folded(const std::string& path) {
+    std::string folded;
+    std::string::size_type start = 0;
+    while (start <= path.size()) {
+        std::string::size_type end = path.find('\\', start);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        std::string name = path.substr(start, end - start);
+        if (name != "." && name != "..") {
+            while (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
+                name.pop_back();
+            }
+        }
+        folded += name;
+        if (end < path.size()) {
+            folded += '\\';
+        }
+        start = end + 1;
+    }
+    return folded;
+}
+
+// The chosen directory, once resolved, with its identity.
+struct Chosen {
+    std::string full;
+    std::string folded;
+    FolderIdentity identity;
+    bool Is(const std::string& folder) const {
+        return EqualIgnoringCase(folded, Folded(folder)) || identity.Matches(IdentityOf(folder));
+    }
+};
+
+} // namespace
+
+std::string DirectoryRefusal::Text() const {
+    if (!refused) {
+        return std::string();
+    }
+    return folder.empty() ? Message(13002, directory) : Message(13001, directory, folder);
+}
+
+std::vector<std::string> ProtectedFolders() {
+    std::vector<std::string> folders;
+    auto add = [&folders](bool found, const std::string& path) {
+        const std::string full = found && IsFileSystemPath(path) ? Resolved(path) : std::string();
+        if (!full.empty()) {
+            folders.push_back(full);
+        }
+    };
+    std::string path;
+    for (SystemFolder folder :
+         {SystemFolder::Windows, SystemFolder::System, SystemFolder::ProgramFiles}) {
+        add(Machine().FindSystemFolder(folder, path), path);
+    }
+    // Where the default installation directory is made, whatever the system records.
+    add(DefaultInstallationRoot(path), path);
+    add(Machine().TempDirectory(path), path);
+    add(IsLegacyPlatformInstalled() && ReadLegacyInstallationPath(path), path);
+    for (ShellFolder folder : AllShellFolders) {
+        add(Machine().FindShellFolder(folder, path), path);
+    }
+    for (SystemFolder folder : {SystemFolder::Profile, SystemFolder::Documents}) {
+        add(Machine().FindSystemFolder(folder, path), path);
+    }
+    return folders;
+}
+
+DirectoryRefusal CheckInstallationDirectory(const std::string& directory) {
+    DirectoryRefusal refusal;
+    Chosen chosen;
+    chosen.full = Resolved(directory);
+    if (chosen.full.empty()) {
+        return refusal;
+    }
+    refusal.directory = chosen.full;
+    if (IsVolumeRoot(chosen.full)) {
+        refusal.refused = true;
+        return refusal;
+    }
+    chosen.folded = Folded(chosen.full);
+    chosen.identity = IdentityOf(chosen.full);
+    const std::vector<std::string> folders = ProtectedFolders();
+    // The folder the directory is comes before one it merely contains, which is then named by
+    // the first protected folder below it.
+    for (const std::string& folder : folders) {
+        if (chosen.Is(folder)) {
+            refusal.refused = true;
+            refusal.folder = folder;
+            return refusal;
+        }
+    }
+    for (const std::string& folder : folders) {
+        for (std::string above = DirectoryOf(folder); !above.empty();) {
+            if (chosen.Is(WithoutTrailingBackslash(above))) {
+                refusal.refused = true;
+                refusal.folder = folder;
+                return refusal;
+            }
+            const std::string next = DirectoryOf(WithoutTrailingBackslash(above));
+            if (next == above) {
+                break;
+            }
+            above = next;
+        }
+    }
+    return refusal;
+}
+
+} // namespace nebcm
