@@ -9,8 +9,8 @@
 
 #include "common/constants.h"
 #include "common/messages.h"
-#include "engine/file_actions.h"
 #include "engine/containment.h"
+#include "engine/file_actions.h"
 #include "engine/file_system.h"
 #include "engine/installed_configuration.h"
 #include "engine/machine_environment.h"
@@ -87,9 +87,8 @@ bool CheckPlan(const Plan& plan, const Configuration& installed, const Distribut
         for (std::size_t f = 0; f < extension->FileCount(); ++f) {
             const std::string& shortcut = extension->FileAt(f).Shortcut();
             std::string link;
-            if (!shortcut.empty() &&
-                (!IsValidRelativePath(shortcut) ||
-                 (!group.empty() && !ShortcutLink(group, shortcut, link)))) {
+            if (!shortcut.empty() && (!IsValidRelativePath(shortcut) ||
+                                      (!group.empty() && !ShortcutLink(group, shortcut, link)))) {
                 errors.Add(Message(12010, shortcut));
             }
         }

@@ -113,10 +113,33 @@ TEST_F(ContainmentTest, OnlyPlacesTheSystemOpensAsWrittenLieInsideTheRoot) {
     ASSERT_NE(alias, "Long Directory Name");
 
     const Lines refused = {
-        "...", ". .", "x/.../.../evil.txt", ".../.../.../.../.../.../windows/win.ini",
-        "lib/xml.jar.", "lib./xml.jar", "lib/xml.jar ", "lib /xml.jar", "aux.c", "lib/NUL",
-        "CON", "com1.txt", "Lpt9", "conout$", "nul .txt", "a//b", "/a", "a/", "..\\..\\x",
-        "a\\..\\b", "lib:stream", "C:\\x", "C:x", "x*", "x?.txt", "tab\there", alias + "/x.txt",
+        "...",
+        ". .",
+        "x/.../.../evil.txt",
+        ".../.../.../.../.../.../windows/win.ini",
+        "lib/xml.jar.",
+        "lib./xml.jar",
+        "lib/xml.jar ",
+        "lib /xml.jar",
+        "aux.c",
+        "lib/NUL",
+        "CON",
+        "com1.txt",
+        "Lpt9",
+        "conout$",
+        "nul .txt",
+        "a//b",
+        "/a",
+        "a/",
+        "..\\..\\x",
+        "a\\..\\b",
+        "lib:stream",
+        "C:\\x",
+        "C:x",
+        "x*",
+        "x?.txt",
+        "tab\there",
+        alias + "/x.txt",
         std::string(300, 'n'),
     };
     for (const std::string& path : refused) {
@@ -125,8 +148,9 @@ TEST_F(ContainmentTest, OnlyPlacesTheSystemOpensAsWrittenLieInsideTheRoot) {
         EXPECT_EQ(full, "") << path;
     }
     const Lines accepted = {
-        "lib/xml.jar",     "Long Directory Name/x.txt", "a.b.c/d", "console.txt", "com10.txt",
-        "auxiliary/nul_x", "lpt", ".profile",           "x y/z",
+        "lib/xml.jar", "Long Directory Name/x.txt", "a.b.c/d", "console.txt",
+        "com10.txt",   "auxiliary/nul_x",           "lpt",     ".profile",
+        "x y/z",
     };
     for (const std::string& path : accepted) {
         std::string full;
@@ -151,9 +175,9 @@ TEST_F(ContainmentTest, TheInstallationRefusesEveryEscapeBeforeAnyChange) {
         std::string shortcut;
         std::string named; // what the message names
     };
-    const std::string far(".../.../.../.../.../.../.../.../");
+    const std::string up(".../.../.../.../.../.../.../.../");
     std::vector<Row> rows = {
-        {far + "windows/win.ini", "", ""},
+        {up + "windows/win.ini", "", ""},
         {"x/.../.../evil.txt", "", ""},
         {"lib/xml.jar.", "", ""},
         {"lib./xml.jar", "", ""},
@@ -199,11 +223,11 @@ TEST_F(ContainmentTest, LongDeepSharedAndDeviceLikeNamesStillInstallAndReinstall
     const std::string deepFile = deep + std::string(room - 4, 'f') + ".dat";
     ASSERT_EQ(Installation(Backslashed(deepFile)).size(), 259u);
     const std::string longName = "lib/" + std::string(150, 'L') + ".jar";
-    auto set = MakeSet(
-        Section("Application:one", "1.00",
-                {FileLine(deepFile), FileLine(longName), "lib/shared.jar", "console.txt",
-                 "com10.txt", "auxiliary/nul_x;Tools/Console Helper"}) +
-        Section("Application:two", "1.00", {"lib/shared.jar", "apps/two.exe;Two"}));
+    auto set =
+        MakeSet(Section("Application:one", "1.00",
+                        {FileLine(deepFile), FileLine(longName), "lib/shared.jar", "console.txt",
+                         "com10.txt", "auxiliary/nul_x;Tools/Console Helper"}) +
+                Section("Application:two", "1.00", {"lib/shared.jar", "apps/two.exe;Two"}));
     ASSERT_TRUE(set);
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
@@ -245,14 +269,14 @@ protected:
     }
     ProcedureResult Remove(const Files& files, std::set<std::string>& removed) {
         configuration_ = Configuration();
-        configuration_.Add(MakeApplication("stays", {{"lib/KEEP.jar", ""},
-                                                      {"Long Directory Name/data.bin", ""}}));
+        configuration_.Add(
+            MakeApplication("stays", {{"lib/KEEP.jar", ""}, {"Long Directory Name/data.bin", ""}}));
         configuration_.Add(MakeApplication("goes", files));
         ScriptedProgress progress(ui_.log, CancelScript(), nullptr);
         Transaction transaction;
         ProcedureResult result =
-            RemoveExtensionFiles(Installation(), configuration_, {&configuration_.At(1)},
-                                 progress, removed, transaction, errors_);
+            RemoveExtensionFiles(Installation(), configuration_, {&configuration_.At(1)}, progress,
+                                 removed, transaction, errors_);
         return result;
     }
     Configuration configuration_;
@@ -262,13 +286,15 @@ TEST_F(RemovalTest, FilesOfTheDatabaseOutsideTheInstallationAreRefusedBeforeAnyR
     const std::string alias = ShortName(Installation("Long Directory Name"));
     const std::string before = State();
     std::set<std::string> removed;
-    EXPECT_EQ(Remove({{"apps/atlas.exe", ""}, {".../.../outside.txt", ""}, {"aux.c", ""},
+    EXPECT_EQ(Remove({{"apps/atlas.exe", ""},
+                      {".../.../outside.txt", ""},
+                      {"aux.c", ""},
                       {alias + "/data.bin", ""}},
                      removed),
               ProcedureResult::Failed);
-    EXPECT_EQ(errors_.Messages(), (Lines{Message(12010, ".../.../outside.txt"),
-                                         Message(12010, alias + "/data.bin"),
-                                         Message(12010, "aux.c")}));
+    EXPECT_EQ(errors_.Messages(),
+              (Lines{Message(12010, ".../.../outside.txt"), Message(12010, alias + "/data.bin"),
+                     Message(12010, "aux.c")}));
     EXPECT_TRUE(removed.empty());
     EXPECT_EQ(State(), before);
 }
