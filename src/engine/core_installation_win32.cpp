@@ -7,6 +7,7 @@
 
 #include "common/constants.h"
 #include "common/messages.h"
+#include "engine/containment.h"
 #include "engine/file_actions.h"
 #include "engine/installed_configuration.h"
 #include "engine/machine_environment.h"
@@ -22,15 +23,6 @@
 namespace nebcm {
 
 namespace {
-
-std::string BackslashPath(std::string path) {
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    return path;
-}
 
 // Copies one archive entry to its file and gives it the entry's time stamps.
 bool ExtractEntry(const ArchiveEntry& entry, const std::string& target, Transaction& transaction,
@@ -272,7 +264,8 @@ ProcedureResult InstallCoreFiles(const std::string& directory, ProgressReporter&
         errors.Add(Message(11500));
         return ProcedureResult::Failed;
     }
-    // Every name must stay inside the installation directory before anything is written.
+    // Every name must stay inside the installation directory before anything is written: as a
+    // name, and as the place the system would open.
     for (int i = 0; i < archive->Count(); ++i) {
         const ArchiveEntry* entry = archive->Entry(i);
         if (!entry->IsDirectory() && !IsValidRelativePath(entry->NameWithSlashes())) {
@@ -280,13 +273,28 @@ ProcedureResult InstallCoreFiles(const std::string& directory, ProgressReporter&
             return ProcedureResult::Failed;
         }
     }
+    const std::size_t before = errors.Count();
+    for (int i = 0; i < archive->Count(); ++i) {
+        const ArchiveEntry* entry = archive->Entry(i);
+        std::string target;
+        if (!entry->IsDirectory() && !ContainedPath(directory, entry->NameWithSlashes(), target)) {
+            errors.Add(Message(12010, entry->NameWithSlashes()));
+        }
+    }
+    if (errors.Count() != before) {
+        return ProcedureResult::Failed;
+    }
     const int count = archive->Count();
     for (int i = 0; i < count; ++i) {
         const ArchiveEntry* entry = archive->Entry(i);
         if (entry->IsDirectory()) {
             continue;
         }
-        std::string target = JoinPath(directory, BackslashPath(entry->NameWithSlashes()));
+        std::string target;
+        if (!ContainedPath(directory, entry->NameWithSlashes(), target)) {
+            errors.Add(Message(12010, entry->NameWithSlashes()));
+            return ProcedureResult::Failed;
+        }
         if (!ExtractEntry(*entry, target, transaction, errors)) {
             errors.Add(Message(10017, target));
             return ProcedureResult::Failed;

@@ -9,6 +9,7 @@
 
 #include "common/constants.h"
 #include "common/messages.h"
+#include "engine/containment.h"
 #include "engine/file_actions.h"
 #include "engine/file_system.h"
 #include "engine/installed_configuration.h"
@@ -54,18 +55,58 @@ struct Plan {
     ShortcutPlan shortcuts;
 };
 
+// The platform's own group in the Start menu: below the common programs folder when there is
+// one, else below the user's. Empty when neither exists.
+std::string PlatformGroup(const std::vector<std::string>& shellFolders) {
+    const std::string& commonPrograms =
+        shellFolders[static_cast<std::size_t>(ShellFolder::CommonPrograms)];
+    const std::string& programs = shellFolders[static_cast<std::size_t>(ShellFolder::Programs)];
+    if (!commonPrograms.empty() && IsDirectory(commonPrograms)) {
+        return JoinPath(commonPrograms, PlatformName20);
+    }
+    if (!programs.empty() && IsDirectory(programs)) {
+        return JoinPath(programs, PlatformName20);
+    }
+    return std::string();
+}
+
+// The link file of a shortcut text, inside the group; false when it would land anywhere else.
+bool ShortcutLink(const std::string& group, const std::string& shortcut, std::string& link) {
+    return ContainedPath(group, shortcut + ".lnk", link);
+}
+
 // Problems that would otherwise surface only half-way through, or in the next consistency check:
-// a shortcut that would land outside the platform's group, a file the set does not hold, and a
-// new configuration that would not read back as a valid installation.
-bool CheckPlan(const Plan& plan, const DistributionSet& set, ErrorList& errors) {
+// a shortcut that would land outside the platform's group, a file that would be written or
+// removed outside the installation directory, a file of the platform itself, a file the set does
+// not hold, and a new configuration that would not read back as a valid installation.
+bool CheckPlan(const Plan& plan, const Configuration& installed, const DistributionSet& set,
+               ErrorList& errors) {
     const std::size_t before = errors.Count();
+    const std::string group = PlatformGroup(ResolveShellFolders());
     for (const Extension* extension : plan.classification.install) {
         for (std::size_t f = 0; f < extension->FileCount(); ++f) {
             const std::string& shortcut = extension->FileAt(f).Shortcut();
-            if (!shortcut.empty() && !IsValidRelativePath(shortcut)) {
+            std::string link;
+            if (!shortcut.empty() && (!IsValidRelativePath(shortcut) ||
+                                      (!group.empty() && !ShortcutLink(group, shortcut, link)))) {
                 errors.Add(Message(12010, shortcut));
             }
         }
+    }
+    // The place each path reaches, not its text, must lie inside the installation directory.
+    for (const std::set<std::string>* paths : {&plan.files.removal, &plan.files.copy}) {
+        for (const std::string& path : *paths) {
+            std::string full;
+            if (!ContainedPath(plan.installation, path, full)) {
+                errors.Add(Message(12010, path));
+            }
+        }
+    }
+    if (errors.Count() != before) {
+        return false;
+    }
+    if (!CheckPlatformFiles(plan.next, &installed, errors)) {
+        return false;
     }
     for (const std::string& path : plan.files.copy) {
         if (set.FindEntry(path) == nullptr) {
@@ -100,15 +141,8 @@ ProcedureResult PrepareShortcuts(ProgressReporter& progress, Plan& plan, ErrorLi
     progress.BeginActivity(PreparingActivity);
     ShortcutPlan& shortcuts = plan.shortcuts;
     shortcuts.shellFolders = ResolveShellFolders();
-    const std::string& commonPrograms =
-        shortcuts.shellFolders[static_cast<std::size_t>(ShellFolder::CommonPrograms)];
-    const std::string& programs =
-        shortcuts.shellFolders[static_cast<std::size_t>(ShellFolder::Programs)];
-    if (!commonPrograms.empty() && IsDirectory(commonPrograms)) {
-        shortcuts.folder = JoinPath(commonPrograms, PlatformName20);
-    } else if (!programs.empty() && IsDirectory(programs)) {
-        shortcuts.folder = JoinPath(programs, PlatformName20);
-    } else {
+    shortcuts.folder = PlatformGroup(shortcuts.shellFolders);
+    if (shortcuts.folder.empty()) {
         errors.Add(Message(12503));
         return ProcedureResult::Failed;
     }
@@ -124,14 +158,14 @@ ProcedureResult PrepareShortcuts(ProgressReporter& progress, Plan& plan, ErrorLi
         }
     }
 
-    // Shortcut targets are paths of the file system, which ignores letter case.
+    // Shortcut targets are paths of the file system, compared as it compares them.
     std::unordered_set<std::string> removed;
     for (const std::string& path : plan.files.removal) {
-        removed.insert(Folded(path));
+        removed.insert(PathIdentity(path));
     }
     std::unordered_set<std::string> rewritten;
     for (const std::string& path : plan.files.copy) {
-        rewritten.insert(Folded(path));
+        rewritten.insert(PathIdentity(path));
     }
     const std::vector<std::string> links = collector.ShortcutList();
     for (std::size_t i = 0; i < links.size(); ++i) {
@@ -139,11 +173,15 @@ ProcedureResult PrepareShortcuts(ProgressReporter& progress, Plan& plan, ErrorLi
         std::string target, arguments, directory, rest;
         if (ReadShortcut(link, target, arguments, directory) &&
             LiesBelow(target, plan.installation, &rest)) {
-            const std::string opened = Folded(ModelPath(rest));
+            const std::string opened = PathIdentity(ModelPath(rest));
             // A file that is written again keeps the user's own shortcuts to it; those in the
             // platform's group are made again from the new configuration.
             if (removed.count(opened) != 0 &&
                 (rewritten.count(opened) == 0 || LiesBelow(link, shortcuts.folder))) {
+                if (!LiesInsideOneOf(link, shortcuts.shellFolders)) {
+                    errors.Add(Message(12010, link));
+                    return ProcedureResult::Failed;
+                }
                 shortcuts.obsolete.push_back(link);
             }
         }
@@ -156,10 +194,15 @@ ProcedureResult PrepareShortcuts(ProgressReporter& progress, Plan& plan, ErrorLi
     for (const Extension* extension : plan.classification.install) {
         for (std::size_t f = 0; f < extension->FileCount(); ++f) {
             const ExtensionFile& file = extension->FileAt(f);
-            if (!file.Shortcut().empty()) {
-                std::string link = JoinPath(shortcuts.folder, NativePath(file.Shortcut() + ".lnk"));
-                shortcuts.created[link] = file.Path();
+            std::string link;
+            if (file.Shortcut().empty()) {
+                continue;
             }
+            if (!ShortcutLink(shortcuts.folder, file.Shortcut(), link)) {
+                errors.Add(Message(12010, file.Shortcut()));
+                return ProcedureResult::Failed;
+            }
+            shortcuts.created[link] = file.Path();
         }
     }
     return ProcedureResult::Succeeded;
@@ -173,8 +216,12 @@ ProcedureResult RemoveOldFiles(ProgressReporter& progress, const Plan& plan,
     const std::size_t n = plan.files.removal.size();
     std::size_t i = 0;
     for (const std::string& path : plan.files.removal) {
-        if (!RemoveFileAndEmptyFolders(JoinPath(plan.installation, NativePath(path)), limits,
-                                       &transaction, errors)) {
+        std::string full;
+        if (!ContainedPath(plan.installation, path, full)) {
+            errors.Add(Message(12010, path));
+            return ProcedureResult::Failed;
+        }
+        if (!RemoveFileAndEmptyFolders(full, limits, &transaction, errors)) {
             return ProcedureResult::Failed;
         }
         PaceItem(progress, ++i, n);
@@ -221,7 +268,11 @@ ProcedureResult CopyNewFiles(ProgressReporter& progress, const Plan& plan,
     const std::size_t n = plan.files.copy.size();
     std::size_t i = 0;
     for (const std::string& path : plan.files.copy) {
-        const std::string destination = JoinPath(plan.installation, NativePath(path));
+        std::string destination;
+        if (!ContainedPath(plan.installation, path, destination)) {
+            errors.Add(Message(12010, path));
+            return ProcedureResult::Failed;
+        }
         const ArchiveEntry* entry = set.FindEntry(path);
         if (entry == nullptr) {
             errors.Add(Message(10017, destination));
@@ -256,6 +307,10 @@ ProcedureResult SetUpShortcuts(ProgressReporter& progress, const Plan& plan,
         return progress.IsCancelled() ? ProcedureResult::Cancelled : ProcedureResult::Succeeded;
     };
     for (const std::string& link : shortcuts.obsolete) {
+        if (!LiesInsideOneOf(link, shortcuts.shellFolders)) {
+            errors.Add(Message(12010, link));
+            return ProcedureResult::Failed;
+        }
         if (!RemoveFileAndEmptyFolders(link, shortcuts.shellFolders, &transaction, errors)) {
             return ProcedureResult::Failed;
         }
@@ -264,7 +319,13 @@ ProcedureResult SetUpShortcuts(ProgressReporter& progress, const Plan& plan,
         }
     }
     for (const auto& [link, path] : shortcuts.created) {
-        const std::string target = JoinPath(plan.installation, NativePath(path));
+        std::string rest, checked, target;
+        if (!LiesBelow(link, shortcuts.folder, &rest) ||
+            !ContainedPath(shortcuts.folder, rest, checked) ||
+            !ContainedPath(plan.installation, path, target)) {
+            errors.Add(Message(12010, link));
+            return ProcedureResult::Failed;
+        }
         // Java classes run through the platform's launcher: minimised, in the installation
         // directory, with the platform's icon.
         bool made =
@@ -302,7 +363,7 @@ ProcedureResult InstallExtensions(ProcedureUi& ui, DistributionSet& set, const S
     }
     plan.files = PlanFileChanges(*installed, plan.classification);
     plan.next = NewConfiguration(*installed, plan.classification, plan.installation);
-    if (!CheckPlan(plan, set, errors) || !CheckFreeSpace(plan, set, errors)) {
+    if (!CheckPlan(plan, *installed, set, errors) || !CheckFreeSpace(plan, set, errors)) {
         return ProcedureResult::Failed;
     }
 

@@ -1,10 +1,12 @@
 // Deciding what an extension installation does, before it changes anything: classification,
 // external requirements, the files to remove and write, the new configuration, the space needed.
+#include <unordered_map>
 #include <unordered_set>
 
 #include "common/messages.h"
 #include "engine/extension_installation.h"
 #include "engine/procedure_support.h"
+#include "model/path_rules.h"
 
 namespace nebcm {
 
@@ -91,19 +93,28 @@ bool CheckExternalRequirements(const Configuration& installed,
 
 FilePlan PlanFileChanges(const Configuration& installed, const Classification& classification) {
     FilePlan plan;
+    // Paths compare by the file each names: "lib/XML.jar" and "lib/xml.jar" are one file.
     // Every installed file, and those that an installed extension which stays still lists.
-    std::unordered_set<std::string> installedFiles;
+    std::unordered_map<std::string, std::string> installedFiles; // identity -> installed spelling
     std::unordered_set<std::string> keptFiles;
     for (std::size_t i = 0; i < installed.Count(); ++i) {
         const Extension& extension = installed.At(i);
         const bool kept = classification.replace.count(&extension) == 0;
         for (std::size_t f = 0; f < extension.FileCount(); ++f) {
-            installedFiles.insert(extension.FileAt(f).Path());
+            const std::string identity = PathIdentity(extension.FileAt(f).Path());
+            installedFiles.emplace(identity, extension.FileAt(f).Path());
             if (kept) {
-                keptFiles.insert(extension.FileAt(f).Path());
+                keptFiles.insert(identity);
             }
         }
     }
+    // Each file is removed and written once, under the first spelling met.
+    std::unordered_set<std::string> removing;
+    auto remove = [&](const std::string& path, const std::string& identity) {
+        if (removing.insert(identity).second) {
+            plan.removal.insert(path);
+        }
+    };
     for (std::size_t i = 0; i < installed.Count(); ++i) {
         const Extension& replaced = installed.At(i);
         if (classification.replace.count(&replaced) == 0) {
@@ -111,18 +122,24 @@ FilePlan PlanFileChanges(const Configuration& installed, const Classification& c
         }
         for (std::size_t f = 0; f < replaced.FileCount(); ++f) {
             const std::string& path = replaced.FileAt(f).Path();
-            if (keptFiles.count(path) == 0) {
-                plan.removal.insert(path);
+            const std::string identity = PathIdentity(path);
+            if (keptFiles.count(identity) == 0) {
+                remove(path, identity);
             }
         }
     }
+    std::unordered_set<std::string> copying;
     for (const Extension* extension : classification.install) {
         for (std::size_t f = 0; f < extension->FileCount(); ++f) {
             const std::string& path = extension->FileAt(f).Path();
-            if (installedFiles.count(path) != 0) {
-                plan.removal.insert(path);
+            const std::string identity = PathIdentity(path);
+            auto present = installedFiles.find(identity);
+            if (present != installedFiles.end()) {
+                remove(present->second, identity);
             }
-            plan.copy.insert(path);
+            if (copying.insert(identity).second) {
+                plan.copy.insert(path);
+            }
         }
     }
     return plan;

@@ -5,11 +5,13 @@
 #include <unordered_set>
 
 #include "common/messages.h"
+#include "engine/containment.h"
 #include "engine/file_system.h"
 #include "engine/installed_configuration.h"
 #include "engine/procedure_support.h"
 #include "engine/shortcuts.h"
 #include "engine/tree_visitors.h"
+#include "model/path_rules.h"
 
 namespace nebcm {
 
@@ -46,14 +48,10 @@ ProcedureResult Abandon(ProcedureResult result, ProgressReporter& progress, int 
     return result;
 }
 
-} // namespace
-
-ProcedureResult RemoveExtensionFiles(const std::string& installationDirectory,
-                                     const Configuration& configuration, const Selection& selection,
-                                     ProgressReporter& progress,
-                                     std::set<std::string>& removedFiles, Transaction& transaction,
-                                     ErrorList& errors) {
-    progress.BeginActivity(RemovingFilesActivity);
+// The files of the selected extensions that no other extension lists, compared as the file
+// system compares them: "lib/XML.jar" of an extension that stays keeps "lib/xml.jar".
+std::vector<std::string> DoomedFiles(const Configuration& configuration,
+                                     const Selection& selection) {
     std::set<std::string> removing;
     std::unordered_set<std::string> kept;
     for (std::size_t i = 0; i < configuration.Count(); ++i) {
@@ -63,24 +61,58 @@ ProcedureResult RemoveExtensionFiles(const std::string& installationDirectory,
             if (selected) {
                 removing.insert(extension.FileAt(f).Path());
             } else {
-                kept.insert(extension.FileAt(f).Path());
+                kept.insert(PathIdentity(extension.FileAt(f).Path()));
             }
         }
     }
     std::vector<std::string> doomed;
+    std::unordered_set<std::string> seen;
     for (const std::string& path : removing) {
-        if (kept.count(path) == 0) {
+        const std::string identity = PathIdentity(path);
+        if (kept.count(identity) == 0 && seen.insert(identity).second) {
             doomed.push_back(path);
         }
     }
+    return doomed;
+}
+
+// Every file to remove must lie inside the installation directory where the system would open
+// it; one message for each that does not, as the database names it.
+bool CheckDoomedFiles(const std::string& installationDirectory,
+                      const std::vector<std::string>& doomed, std::vector<std::string>* full,
+                      ErrorList& errors) {
+    const std::size_t before = errors.Count();
+    for (const std::string& path : doomed) {
+        std::string resolved;
+        if (!ContainedPath(installationDirectory, path, resolved)) {
+            errors.Add(Message(12010, path));
+        } else if (full != nullptr) {
+            full->push_back(resolved);
+        }
+    }
+    return errors.Count() == before;
+}
+
+} // namespace
+
+ProcedureResult RemoveExtensionFiles(const std::string& installationDirectory,
+                                     const Configuration& configuration, const Selection& selection,
+                                     ProgressReporter& progress,
+                                     std::set<std::string>& removedFiles, Transaction& transaction,
+                                     ErrorList& errors) {
+    progress.BeginActivity(RemovingFilesActivity);
+    std::vector<std::string> full;
+    if (!CheckDoomedFiles(installationDirectory, DoomedFiles(configuration, selection), &full,
+                          errors)) {
+        return ProcedureResult::Failed;
+    }
     const std::vector<std::string> limits = {installationDirectory};
-    for (std::size_t i = 0; i < doomed.size(); ++i) {
-        const std::string full = JoinPath(installationDirectory, NativePath(doomed[i]));
-        if (!RemoveFileAndEmptyFolders(full, limits, &transaction, errors)) {
+    for (std::size_t i = 0; i < full.size(); ++i) {
+        if (!RemoveFileAndEmptyFolders(full[i], limits, &transaction, errors)) {
             return ProcedureResult::Failed;
         }
-        removedFiles.insert(full);
-        PaceItem(progress, i + 1, doomed.size());
+        removedFiles.insert(full[i]);
+        PaceItem(progress, i + 1, full.size());
     }
     return ProcedureResult::Succeeded;
 }
@@ -108,9 +140,14 @@ ProcedureResult RemoveExtensionShortcuts(ProgressReporter& progress,
     for (std::size_t i = 0; i < files.size(); ++i) {
         std::string target, arguments, directory;
         if (ReadShortcut(files[i], target, arguments, directory) &&
-            removed.count(Folded(target)) != 0 &&
-            !RemoveFileAndEmptyFolders(files[i], folders, &transaction, errors)) {
-            return ProcedureResult::Failed;
+            removed.count(Folded(target)) != 0) {
+            if (!LiesInsideOneOf(files[i], folders)) {
+                errors.Add(Message(12010, files[i]));
+                return ProcedureResult::Failed;
+            }
+            if (!RemoveFileAndEmptyFolders(files[i], folders, &transaction, errors)) {
+                return ProcedureResult::Failed;
+            }
         }
         progress.SetActivityPercent(static_cast<int>(50 + 50 * (i + 1) / files.size()));
         progress.Pause(static_cast<unsigned>(2000 / files.size()));
@@ -173,7 +210,8 @@ ProcedureResult UninstallExtensions(ProcedureUi& ui, ErrorList& errors) {
             lines.push_back(ExtensionLine(extension));
         }
     }
-    if (!remaining.Validate(errors)) {
+    if (!CheckDoomedFiles(installation, DoomedFiles(candidates, selection), nullptr, errors) ||
+        !remaining.Validate(errors)) {
         return ProcedureResult::Failed;
     }
 

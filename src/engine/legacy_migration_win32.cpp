@@ -6,6 +6,7 @@
 
 #include "common/constants.h"
 #include "common/messages.h"
+#include "engine/containment.h"
 #include "engine/core_installation.h"
 #include "engine/file_actions.h"
 #include "engine/installed_configuration.h"
@@ -130,19 +131,45 @@ ProcedureResult MigrateLegacySoftware(const std::string& directory,
         }
     }
 
+    // Every copy must land inside the new installation directory and every link inside the
+    // Start-menu folder, where the system would open them; checked before the first copy.
+    const std::size_t before = errors.Count();
+    std::map<std::string, std::string> targets;
+    std::map<std::string, std::string> links;
+    for (const std::string& file : files) {
+        std::string target;
+        if (!ContainedPath(directory, file, target)) {
+            errors.Add(Message(12010, file));
+            continue;
+        }
+        targets[file] = target;
+        auto shortcut = shortcuts.find(file);
+        std::string link;
+        if (shortcut == shortcuts.end() || !IsValidRelativePath(shortcut->second)) {
+            continue; // a link the 1.0 database cannot name is left out
+        }
+        if (!ContainedPath(startMenuFolder, shortcut->second, link)) {
+            errors.Add(Message(12010, shortcut->second));
+            continue;
+        }
+        links[file] = link;
+    }
+    if (errors.Count() != before) {
+        return ProcedureResult::Failed;
+    }
+
     const int count = static_cast<int>(files.size());
     int copied = 0;
     for (const std::string& file : files) {
         const std::string relative = Backslashed(file);
-        const std::string target = JoinPath(directory, relative);
+        const std::string& target = targets[file];
         if (!MakeSureDirectoryExists(DirectoryOf(target), &transaction, errors) ||
             !CopyFileTo(JoinPath(legacyDirectory, relative), target, false, &transaction, errors)) {
             return ProcedureResult::Failed;
         }
-        auto shortcut = shortcuts.find(file);
-        if (shortcut != shortcuts.end() && IsValidRelativePath(shortcut->second) &&
-            !CreateShortcut(JoinPath(startMenuFolder, Backslashed(shortcut->second)), target, "",
-                            &transaction, errors)) {
+        auto link = links.find(file);
+        if (link != links.end() &&
+            !CreateShortcut(link->second, target, "", &transaction, errors)) {
             return ProcedureResult::Failed;
         }
         ++copied;
