@@ -276,11 +276,11 @@ TEST_F(DistributionSetTest, ThePlatformsFilesBelongToNoExtension) {
     EXPECT_FALSE(o.set);
     EXPECT_EQ(
         o.errors,
-        (Lines{Message(12038, "LIB/rt.jar", "lib/rt.jar"), Message(13000, "evil", "NJava.exe"),
-               Message(13000, "evil", "neb.cdb"), Message(13000, "evil", "LIB/rt.jar"),
-               Message(13000, "evil", "neb/core/X.class")}));
+        (Lines{Message(12038, "NJava.exe", "njava.exe"), Message(12038, "LIB/rt.jar", "lib/rt.jar"),
+               Message(13000, "evil", "NJava.exe"), Message(13000, "evil", "neb.cdb"),
+               Message(13000, "evil", "LIB/rt.jar"), Message(13000, "evil", "neb/core/X.class")}));
 
-    // The same library beside a core that does not list its file is a set like any other.
+    // A library that keeps to files of its own beside that core is a set like any other.
     const Bytes fine = BuildSubset(LibrarySection("fine", "1.00", {"lib/fine.jar", "neb/fine/a"}),
                                    {{"lib\\fine.jar", "f"}, {"neb\\fine\\a", "a"}});
     EXPECT_TRUE(ReadImage(Join({core, fine})).set);

@@ -245,7 +245,6 @@ TEST_F(NebpackSetTest, ExtractNeverLeavesItsDirectory) {
 }
 
 TEST_F(NebpackSetTest, HostileSetsAreRefusedByEveryVerb) {
-    const std::string set = AbsolutePath(Path("set.nds"));
     struct Case {
         const char* what;
         std::vector<std::pair<std::string, std::vector<SubsetFile>>> subsets;
@@ -321,7 +320,6 @@ TEST_F(NebpackSetTest, HostileSetsAreRefusedByEveryVerb) {
         }
         ++n;
     }
-    (void)set;
 }
 
 TEST_F(NebpackSetTest, ExtractTakesBackWhatItCreatedWhenWritingFails) {
@@ -349,7 +347,6 @@ TEST_F(NebpackSetTest, ExtractTakesBackWhatItCreatedWhenWritingFails) {
     Put("old/mine.txt", "mine");
     Captured old = Extract("old", "deep.nds");
     EXPECT_NE(old.code, 0);
-    std::fprintf(stderr, "DEBUG %d %s\n", old.code, old.err.c_str());
     EXPECT_FALSE(Exists("old/a.txt"));
     EXPECT_EQ(nebpack::Examine(Path("old/evil")), nebpack::PathState::Missing);
     EXPECT_EQ(Get("old/mine.txt"), "mine");

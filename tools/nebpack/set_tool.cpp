@@ -249,7 +249,9 @@ int ExtractSet(const std::string& set, const std::string& dir,
         std::string place = dir;
         for (std::size_t i = 0; i + 1 < segments.size(); ++i) {
             place += sep + segments[i];
-            if (made.insert(NameKey(place)).second && Examine(place) == PathState::Missing) {
+            // Whatever is not a directory yet is made one; a name the system cannot even
+            // examine fails here with the reason.
+            if (made.insert(NameKey(place)).second && Examine(place) != PathState::Directory) {
                 if (!MakeDirectory(place, error)) {
                     return fail(error);
                 }
@@ -258,12 +260,12 @@ int ExtractSet(const std::string& set, const std::string& dir,
         }
         const nebcm::ArchiveEntry& entry = *read->FindEntry(path);
         const std::string target = dir + sep + Native(path);
-        const bool fresh = Examine(target) == PathState::Missing;
+        const bool existed = Examine(target) == PathState::File;
         const bool written = WriteFileAt(target, entry.Bytes(), entry.LastWriteTime(), error);
-        if (fresh && Examine(target) == PathState::File) {
-            created.emplace_back(target, false);
-        } else if (!fresh) {
+        if (existed) {
             ++replaced;
+        } else if (Examine(target) == PathState::File) {
+            created.emplace_back(target, false);
         }
         if (!written) {
             return fail(error);
