@@ -14,6 +14,8 @@
 #include "io/streams.h"
 #include "model/component_database_reader.h"
 #include "model/legacy_component_database_reader.h"
+#include "model/path_rules.h"
+#include "model/validator.h"
 #include "platform/file_info.h"
 
 namespace nebcm {
@@ -421,6 +423,14 @@ std::unique_ptr<DistributionSet> ReadSet(const std::string& path, const std::str
             x.AddDependency(std::make_unique<Dependency>(kind, name));
         }
         windows.Set(90 + 10 * (i + 1) / count);
+    }
+
+    // Each subset was checked on its own; the folded set must hold as well. Two subsets may not
+    // spell one file differently, which would put two files in one place, and no extension may
+    // bring a file that belongs to the platform or to the set's core.
+    const bool pathsHold = CheckFilePaths(*configuration, errors);
+    if (!CheckPlatformFiles(*configuration, nullptr, errors) || !pathsHold) {
+        return nullptr;
     }
 
     subsets.clear();

@@ -82,7 +82,7 @@ void ComponentDatabaseReader::ReadSetting(SectionValues& section, const std::str
     } else if (EqualsIgnoreCase(key, "ServiceClass")) {
         ReadSingle(section.serviceClass, value, 12012);
     } else if (EqualsIgnoreCase(key, "File")) {
-        ReadFile(section, value);
+        ReadFile(section, value, mode_ == ReaderMode::Distribution);
     } else {
         for (const KeyKind& dependency : DependencyKeys) {
             if (EqualsIgnoreCase(key, dependency.key)) {

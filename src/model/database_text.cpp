@@ -237,12 +237,16 @@ bool SectionReader::ReadSingle(std::optional<std::string>& field, const std::str
     return true;
 }
 
-void SectionReader::ReadFile(SectionValues& section, const std::string& value) {
+void SectionReader::ReadFile(SectionValues& section, const std::string& value, bool checkShortcut) {
     std::string path;
     std::string shortcut;
     SplitFileValue(value, path, shortcut);
     if (!IsValidRelativePath(path)) {
         Report(12010, path);
+        return;
+    }
+    if (checkShortcut && !shortcut.empty() && !IsValidRelativePath(shortcut)) {
+        Report(12010, shortcut);
         return;
     }
     section.filePaths.insert(path);

@@ -111,7 +111,9 @@ protected:
     // A setting allowed once: the first stands, a repeat reports the message and is ignored.
     // True when the value was taken.
     bool ReadSingle(std::optional<std::string>& field, const std::string& value, int repeated);
-    void ReadFile(SectionValues& section, const std::string& value);
+    // A "File" value. The shortcut is kept as written; when checkShortcut is set (a database
+    // that offers files to install), it must be a valid relative path as well, or 12010 names it.
+    void ReadFile(SectionValues& section, const std::string& value, bool checkShortcut);
     void ReadExternal(SectionValues& section, ExtensionKind kind, const std::string& value,
                       VersionParser parseVersion);
     // The first end-of-section checks, the same in both dialects: version, description and

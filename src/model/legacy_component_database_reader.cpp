@@ -70,7 +70,7 @@ void LegacyComponentDatabaseReader::ReadSetting(SectionValues& section, const st
         return;
     }
     if (EqualsIgnoreCase(key, "File")) {
-        ReadFile(section, value);
+        ReadFile(section, value, mode_ == ReaderMode::Distribution);
         return;
     }
     for (const ReferenceKey& reference : ReferenceKeys) {

@@ -1,7 +1,6 @@
 // Configuration checks: duplicates, unresolved dependencies, file conflicts and the core's rules.
 #include "model/validator.h"
 
-#include <cstdint>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -28,33 +27,6 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 namespace {
-
-// Hashing and equality of paths as the file system sees them, over views into the configuration's
-// own strings, so that a configuration of many files is checked without copying every path.
-struct FoldedHash {
-    std::size_t operator()(std::string_view s) const {
-        std::uint64_t h = 14695981039346656037ull;
-        for (char c : s) {
-            h ^= static_cast<unsigned char>(FoldCase(c));
-            h *= 1099511628211ull;
-        }
-        return static_cast<std::size_t>(h ^ (h >> 32));
-    }
-};
-
-struct FoldedEqual {
-    bool operator()(std::string_view a, std::string_view b) const {
-        if (a.size() != b.size()) {
-            return false;
-        }
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            if (FoldCase(a[i]) != FoldCase(b[i])) {
-                return false;
-            }
-        }
-        return true;
-    }
-};
 
 // The spellings of one path met so far: the first, and the first one that differs from it.
 // Any earlier spelling that differs from a given one is found among these two.
@@ -140,7 +112,9 @@ void CheckFiles(const Configuration& config, ErrorList& errors) {
     for (std::size_t i = 0; i < config.Count(); ++i) {
         total += config.At(i).FileCount();
     }
-    std::unordered_map<std::string_view, Spellings, FoldedHash, FoldedEqual> seen;
+    // Keyed by the identity under which the file system knows the path, so that spellings which
+    // Windows would open as one file are one path here.
+    std::unordered_map<std::string, Spellings> seen;
     seen.reserve(total);
     std::unordered_set<std::string_view> inExtension;
     for (std::size_t i = 0; i < config.Count(); ++i) {
@@ -151,7 +125,7 @@ void CheckFiles(const Configuration& config, ErrorList& errors) {
             if (!inExtension.insert(path).second) {
                 errors.Add(Message(12037, path));
             }
-            auto [it, inserted] = seen.try_emplace(path, Spellings{&path, nullptr});
+            auto [it, inserted] = seen.try_emplace(PathIdentity(path), Spellings{&path, nullptr});
             if (inserted) {
                 continue;
             }
@@ -216,6 +190,12 @@ bool Configuration::Validate(ErrorList& errors) const {
             errors.Add(Message(12026, core->JavaDispatcher()));
         }
     }
+    return errors.Count() == before;
+}
+
+bool CheckFilePaths(const Configuration& configuration, ErrorList& errors) {
+    const std::size_t before = errors.Count();
+    CheckFiles(configuration, errors);
     return errors.Count() == before;
 }
 

@@ -17,6 +17,11 @@ namespace nebcm {
 bool CheckInstalledCore(const Configuration& configuration,
                         const std::string& installationDirectory, ErrorList& errors);
 
+// The file rules of Configuration::Validate alone: a path listed twice by one extension (12037),
+// and two spellings of one path as the file system knows it (PathIdentity), anywhere in the
+// configuration (12038). True when neither occurs.
+bool CheckFilePaths(const Configuration& configuration, ErrorList& errors);
+
 // Letter case folding used wherever paths compare the way the file system does: ASCII letters only,
 // so the result is the same on every build of the program.
 char FoldCase(char c);

@@ -266,6 +266,43 @@ TEST_F(DistributionSetTest, FirstDefinitionNamingAPathSuppliesItsData) {
     EXPECT_EQ(o.set->EntryCount(), 2u);
 }
 
+TEST_F(DistributionSetTest, ThePlatformsFilesBelongToNoExtension) {
+    const Bytes core = BuildSubset(CoreSection("2.00", {"njava.exe", "lib/rt.jar"}, "njava.exe"),
+                                   {{"njava.exe", "j"}, {"lib\\rt.jar", "rt"}});
+    const Bytes evil = BuildSubset(
+        LibrarySection("evil", "1.00", {"NJava.exe", "neb.cdb", "LIB/rt.jar", "neb/core/X.class"}),
+        {{"NJava.exe", "e"}, {"neb.cdb", "e"}, {"LIB\\rt.jar", "e"}, {"neb\\core\\X.class", "e"}});
+    Outcome o = ReadImage(Join({core, evil}));
+    EXPECT_FALSE(o.set);
+    EXPECT_EQ(
+        o.errors,
+        (Lines{Message(12038, "NJava.exe", "njava.exe"), Message(12038, "LIB/rt.jar", "lib/rt.jar"),
+               Message(13000, "evil", "NJava.exe"), Message(13000, "evil", "neb.cdb"),
+               Message(13000, "evil", "LIB/rt.jar"), Message(13000, "evil", "neb/core/X.class")}));
+
+    // A library that keeps to files of its own beside that core is a set like any other.
+    const Bytes fine = BuildSubset(LibrarySection("fine", "1.00", {"lib/fine.jar", "neb/fine/a"}),
+                                   {{"lib\\fine.jar", "f"}, {"neb\\fine\\a", "a"}});
+    EXPECT_TRUE(ReadImage(Join({core, fine})).set);
+}
+
+TEST_F(DistributionSetTest, TwoSubsetsCannotSpellOneFileDifferently) {
+    const Bytes a =
+        BuildSubset(LibrarySection("a", "1.00", {"lib/xml.jar"}), {{"lib\\xml.jar", "a"}});
+    const Bytes b =
+        BuildSubset(LibrarySection("b", "1.00", {"Lib/XML.jar"}), {{"Lib\\XML.jar", "b"}});
+    Outcome o = ReadImage(Join({a, b}));
+    EXPECT_FALSE(o.set);
+    EXPECT_EQ(o.errors, (Lines{Message(12038, "Lib/XML.jar", "lib/xml.jar")}));
+
+    // One definition that replaces a lower version of itself may respell its own files.
+    const Bytes a2 =
+        BuildSubset(LibrarySection("a", "1.01", {"LIB/xml.jar"}), {{"LIB\\xml.jar", "a2"}});
+    Outcome newer = ReadImage(Join({a, a2}));
+    ASSERT_TRUE(newer.set) << newer.errors[0];
+    EXPECT_EQ(Data(*newer.set, "LIB/xml.jar"), "a2");
+}
+
 struct Difference {
     const char* what;
     std::string first;  // database of the first subset

@@ -2,6 +2,7 @@
 // own set reader, and every refusal leaving nothing behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -219,16 +220,18 @@ TEST_F(NebpackSetTest, CheckReportsRejectionsAndUnreadableSets) {
 }
 
 TEST_F(NebpackSetTest, ExtractNeverLeavesItsDirectory) {
-    // The readers refuse "." and ".." segments, but a segment of dots and blanks alone is a
-    // valid name that Windows trims to nothing or to "..".
+    // A segment of dots and blanks alone is one that Windows trims to nothing or to "..": the
+    // set is refused as it is read, by check and by extract alike, and nothing is written.
     for (const std::string& segment : {std::string("..."), std::string(".. ")}) {
         const std::string path = "lib/" + segment + "/evil.txt";
         const std::string db = LibrarySection("x", "1.00", {path});
         work.Write("up.nds", Text(BuildSubset(db, {{"lib\\" + segment + "\\evil.txt", "e"}})));
-        ASSERT_EQ(Check("up.nds").code, 0) << "the configuration manager accepts " << path;
+        Captured check = Check("up.nds");
+        EXPECT_EQ(check.code, 1) << path;
+        EXPECT_NE(check.err.find("Invalid file name '" + path + "'"), std::string::npos)
+            << check.err;
         Captured up = Extract("dest", "up.nds");
         EXPECT_EQ(up.code, 1) << path;
-        EXPECT_NE(up.err.find("cannot be written safely"), std::string::npos) << up.err;
         EXPECT_EQ(nebpack::Examine(Path("dest")), nebpack::PathState::Missing) << path;
     }
 
@@ -239,6 +242,120 @@ TEST_F(NebpackSetTest, ExtractNeverLeavesItsDirectory) {
     Captured c = Extract("clash", "clash.nds");
     EXPECT_EQ(c.code, 1);
     EXPECT_EQ(nebpack::Examine(Path("clash")), nebpack::PathState::Missing);
+}
+
+TEST_F(NebpackSetTest, HostileSetsAreRefusedByEveryVerb) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::vector<SubsetFile>>> subsets;
+        std::string message;
+        bool onDisk; // whether the subsets' files can be written as directories to pack
+    };
+    const std::string core = CoreSection("2.00", {"njava.exe"}, "njava.exe");
+    const std::vector<Case> cases = {
+        {"the Java launcher",
+         {{core, {{"njava.exe", "j"}}},
+          {LibrarySection("evil", "1.00", {"NJAVA.exe"}), {{"NJAVA.exe", "e"}}}},
+         Message(13000, "evil", "NJAVA.exe"),
+         true},
+        {"the platform icon",
+         {{LibrarySection("evil", "1.00", {"NEB.ico"}), {{"NEB.ico", "e"}}}},
+         Message(13000, "evil", "NEB.ico"),
+         true},
+        {"a class of the core",
+         {{LibrarySection("evil", "1.00", {"neb/Core/Boot.class"}),
+           {{"neb\\Core\\Boot.class", "e"}}}},
+         Message(13000, "evil", "neb/Core/Boot.class"),
+         true},
+        {"letter-case twins in two subsets",
+         {{LibrarySection("a", "1.00", {"lib/xml.jar"}), {{"lib\\xml.jar", "a"}}},
+          {LibrarySection("b", "1.00", {"lib/XML.JAR"}), {{"lib\\XML.JAR", "b"}}}},
+         Message(12038, "lib/XML.JAR", "lib/xml.jar"),
+         true},
+        {"a trailing dot",
+         {{LibrarySection("evil", "1.00", {"lib/xml.jar."}), {{"lib\\xml.jar.", "e"}}}},
+         Message(12010, "lib/xml.jar."),
+         false},
+        {"a device name",
+         {{LibrarySection("evil", "1.00", {"aux.c"}), {{"aux.c", "e"}}}},
+         Message(12010, "aux.c"),
+         false},
+        {"a shortcut into another folder",
+         {{LibrarySection("evil", "1.00", {"a.txt;.../Startup/evil"}), {{"a.txt", "e"}}}},
+         Message(12010, ".../Startup/evil"),
+         true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        std::vector<Bytes> images;
+        for (const auto& [db, files] : c.subsets) {
+            images.push_back(BuildSubset(db, files));
+        }
+        const std::string name = "hostile" + std::to_string(n) + ".nds";
+        work.Write(name, Text(Join(images)));
+        Captured check = Check(name);
+        EXPECT_EQ(check.code, 1) << c.what;
+        EXPECT_NE(check.err.find(c.message), std::string::npos) << c.what << "\n" << check.err;
+        EXPECT_EQ(check.out, "") << c.what;
+        const std::string dest = "dest" + std::to_string(n);
+        EXPECT_EQ(Extract(dest, name).code, 1) << c.what;
+        EXPECT_EQ(nebpack::Examine(Path(dest)), nebpack::PathState::Missing) << c.what;
+
+        if (c.onDisk) {
+            std::vector<std::string> dirs;
+            for (std::size_t k = 0; k < c.subsets.size(); ++k) {
+                const std::string dir = "src" + std::to_string(n) + "_" + std::to_string(k);
+                Put(dir + "/neb.cdb", c.subsets[k].first);
+                for (const SubsetFile& f : c.subsets[k].second) {
+                    std::string relative = f.name;
+                    std::replace(relative.begin(), relative.end(), '\\', '/');
+                    Put(dir + "/" + relative, f.data);
+                }
+                dirs.push_back(dir);
+            }
+            Captured pack = Pack(dirs);
+            EXPECT_EQ(pack.code, 1) << c.what;
+            EXPECT_NE(pack.err.find(c.message), std::string::npos) << c.what << "\n" << pack.err;
+            EXPECT_FALSE(Exists("set.nds")) << c.what;
+        }
+        ++n;
+    }
+}
+
+TEST_F(NebpackSetTest, ExtractTakesBackWhatItCreatedWhenWritingFails) {
+    // A path far longer than any the system can open: the directories below it are made one by
+    // one until one of them cannot be.
+    std::string deep = "evil";
+    for (int i = 0; i < 24; ++i) {
+        deep += "/" + std::string(200, static_cast<char>('a' + i));
+    }
+    deep += "/f.txt";
+    std::string stored = deep;
+    std::replace(stored.begin(), stored.end(), '/', '\\');
+    const std::string db = LibrarySection("x", "1.00", {"a.txt", "b.txt", deep});
+    work.Write("deep.nds",
+               Text(BuildSubset(db, {{"a.txt", "new a"}, {"b.txt", "new b"}, {stored, "deep"}})));
+    ASSERT_EQ(Check("deep.nds").code, 0);
+
+    // Into a directory that does not exist yet: nothing at all remains.
+    Captured fresh = Extract("fresh", "deep.nds");
+    EXPECT_NE(fresh.code, 0);
+    EXPECT_EQ(nebpack::Examine(Path("fresh")), nebpack::PathState::Missing) << fresh.err;
+
+    // Into one that holds a file of the set: that file stays replaced, and says so.
+    Put("old/b.txt", "old b");
+    Put("old/mine.txt", "mine");
+    Captured old = Extract("old", "deep.nds");
+    EXPECT_NE(old.code, 0);
+    EXPECT_FALSE(Exists("old/a.txt"));
+    EXPECT_EQ(nebpack::Examine(Path("old/evil")), nebpack::PathState::Missing);
+    EXPECT_EQ(Get("old/mine.txt"), "mine");
+    if (old.code == 2) {
+        EXPECT_EQ(Get("old/b.txt"), "new b");
+        EXPECT_NE(old.err.find("1 file that existed before was replaced and cannot be restored"),
+                  std::string::npos)
+            << old.err;
+    }
 }
 
 TEST_F(NebpackSetTest, ExtractRefusesWhatStandsInTheWay) {

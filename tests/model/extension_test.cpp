@@ -122,7 +122,7 @@ TEST(DeclarationText, DependenciesAndExternals) {
 }
 
 TEST(PathRules, SegmentsMustBeValidFileNames) {
-    for (const char* good : {"a", "a/b", "apps/tool.exe", "a b/c.d", "...", "a/.x", "x..y"}) {
+    for (const char* good : {"a", "a/b", "apps/tool.exe", "a b/c.d", "a/.x", "x..y"}) {
         EXPECT_TRUE(IsValidRelativePath(good)) << good;
         EXPECT_TRUE(IsValidPackageName(good)) << good;
     }

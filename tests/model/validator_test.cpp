@@ -215,6 +215,12 @@ TEST(Validate, FileConflictsIgnoreCaseAcrossTheConfiguration) {
         // Only letters fold: these pairs differ by the case bit but are different characters.
         {"punctuation is not a letter", {{"[x]", "@x", "x_"}, {"{x}", "`x", "x\x7f"}}, {}},
         {"different lengths", {{"ab"}, {"AB/c"}}, {}},
+        // Windows folds the accented capitals of the Western code page as well.
+        {"accented letters fold",
+         {{"lib/Caf\xc9.jar"}, {"lib/caf\xe9.jar"}, {"\x8a\x9f"}, {"\x9a\xff"}},
+         {Message(12038, "lib/caf\xe9.jar", "lib/Caf\xc9.jar"),
+          Message(12038, "\x9a\xff", "\x8a\x9f")}},
+        {"multiplication and division signs are no letters", {{"a\xd7"}, {"a\xf7"}}, {}},
     };
     for (const Case& c : cases) {
         ExtensionList list;

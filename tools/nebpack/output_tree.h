@@ -20,6 +20,9 @@ bool MakeDirectory(const std::string& path, std::string& error);
 bool WriteFileAt(const std::string& path, const std::vector<std::uint8_t>& data, std::uint64_t time,
                  std::string& error);
 
+// Removes a file or an empty directory that this run created; false when it could not.
+bool RemoveCreated(const std::string& path, bool directory);
+
 // The separator of the platform's paths.
 char NativeSeparator();
 

@@ -29,6 +29,10 @@ bool MakeDirectory(const std::string& path, std::string& error) {
     return true;
 }
 
+bool RemoveCreated(const std::string& path, bool directory) {
+    return (directory ? ::rmdir(path.c_str()) : ::unlink(path.c_str())) == 0;
+}
+
 bool WriteFileAt(const std::string& path, const std::vector<std::uint8_t>& data, std::uint64_t time,
                  std::string& error) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);

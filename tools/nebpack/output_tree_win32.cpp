@@ -40,6 +40,10 @@ bool MakeDirectory(const std::string& path, std::string& error) {
     return true;
 }
 
+bool RemoveCreated(const std::string& path, bool directory) {
+    return (directory ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str())) != 0;
+}
+
 bool WriteFileAt(const std::string& path, const std::vector<std::uint8_t>& data, std::uint64_t time,
                  std::string& error) {
     // A read-only file from an earlier extraction is replaced like any other.

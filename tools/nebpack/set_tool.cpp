@@ -16,6 +16,7 @@
 #include "distribution/distribution_set.h"
 #include "io/streams.h"
 #include "model/component_database_writer.h"
+#include "model/path_rules.h"
 #include "output_tree.h"
 #include "platform/file_info.h"
 
@@ -77,25 +78,14 @@ std::vector<std::string> Segments(const std::string& path) {
     }
 }
 
-// A segment that names no place of its own: empty, ".", "..", or (as Windows trims trailing dots
-// and blanks) one made of dots and blanks only.
-bool IsPlaceless(const std::string& segment) {
-    return segment.find_first_not_of(". ") == std::string::npos;
-}
-
 std::string Native(std::string path) {
     std::replace(path.begin(), path.end(), '/', NativeSeparator());
     return path;
 }
 
 // How the file system tells names apart.
-std::string NameKey(std::string path) {
-    if (NamesIgnoreCase()) {
-        std::transform(path.begin(), path.end(), path.begin(), [](char c) {
-            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        });
-    }
-    return path;
+std::string NameKey(const std::string& path) {
+    return NamesIgnoreCase() ? nebcm::PathIdentity(path) : path;
 }
 
 bool ReadWhole(const std::string& path, std::vector<std::uint8_t>& data) {
@@ -175,10 +165,10 @@ int ExtractSet(const std::string& set, const std::string& dir,
     // Every path stays inside dir, and no two paths claim one place.
     std::map<std::string, std::string> files; // name key -> path
     for (const std::string& path : paths) {
-        const std::vector<std::string> segments = Segments(path);
-        const bool placeless = std::any_of(segments.begin(), segments.end(), IsPlaceless);
+        // The set reader holds its paths to the same rule; checked again here because this is
+        // where they are written.
         const std::string full = nebcm::AbsolutePath(dir + sep + Native(path));
-        if (placeless || full.compare(0, rootFull.size(), rootFull) != 0) {
+        if (!nebcm::IsValidRelativePath(path) || full.compare(0, rootFull.size(), rootFull) != 0) {
             std::fprintf(err, "nebpack: the path '%s' cannot be written safely below '%s'\n",
                          path.c_str(), dir.c_str());
             return SetRejected;
@@ -229,10 +219,29 @@ int ExtractSet(const std::string& set, const std::string& dir,
         }
     }
 
-    std::string error;
-    if (rootState == PathState::Missing && !MakeDirectory(dir, error)) {
+    // What this run creates, in order, so that a failure partway takes it away again. A file
+    // that was there before and has been replaced cannot be given back.
+    std::vector<std::pair<std::string, bool>> created; // path, is a directory
+    std::size_t replaced = 0;
+    const auto fail = [&](const std::string& error) {
+        for (auto it = created.rbegin(); it != created.rend(); ++it) {
+            RemoveCreated(it->first, it->second);
+        }
         std::fprintf(err, "nebpack: %s\n", error.c_str());
+        if (replaced != 0) {
+            std::fprintf(err,
+                         "nebpack: what this run created is removed again; %zu file%s that "
+                         "existed before %s replaced and cannot be restored\n",
+                         replaced, replaced == 1 ? "" : "s", replaced == 1 ? "was" : "were");
+        }
         return SetFailed;
+    };
+    std::string error;
+    if (rootState == PathState::Missing) {
+        if (!MakeDirectory(dir, error)) {
+            return fail(error);
+        }
+        created.emplace_back(dir, true);
     }
     std::set<std::string> made;
     for (const std::string& path : paths) {
@@ -240,16 +249,26 @@ int ExtractSet(const std::string& set, const std::string& dir,
         std::string place = dir;
         for (std::size_t i = 0; i + 1 < segments.size(); ++i) {
             place += sep + segments[i];
-            if (made.insert(NameKey(place)).second && Examine(place) == PathState::Missing &&
-                !MakeDirectory(place, error)) {
-                std::fprintf(err, "nebpack: %s\n", error.c_str());
-                return SetFailed;
+            // Whatever is not a directory yet is made one; a name the system cannot even
+            // examine fails here with the reason.
+            if (made.insert(NameKey(place)).second && Examine(place) != PathState::Directory) {
+                if (!MakeDirectory(place, error)) {
+                    return fail(error);
+                }
+                created.emplace_back(place, true);
             }
         }
         const nebcm::ArchiveEntry& entry = *read->FindEntry(path);
-        if (!WriteFileAt(dir + sep + Native(path), entry.Bytes(), entry.LastWriteTime(), error)) {
-            std::fprintf(err, "nebpack: %s\n", error.c_str());
-            return SetFailed;
+        const std::string target = dir + sep + Native(path);
+        const bool existed = Examine(target) == PathState::File;
+        const bool written = WriteFileAt(target, entry.Bytes(), entry.LastWriteTime(), error);
+        if (existed) {
+            ++replaced;
+        } else if (Examine(target) == PathState::File) {
+            created.emplace_back(target, false);
+        }
+        if (!written) {
+            return fail(error);
         }
     }
     std::fprintf(out, "%zu file%s written below '%s'\n", paths.size(), paths.size() == 1 ? "" : "s",

@@ -34,7 +34,8 @@ int CheckSet(const std::string& set, const nebcm::PlatformSymbols* symbols, std:
 // at the paths the databases give, with their time stamps. Refuses, writing nothing, when the set
 // is rejected (1), when a path would leave dir or two paths collide (1), or when something in
 // dir stands in the way: a link, a directory where a file goes, a file where a directory goes
-// (2). Other I/O failures: 2.
+// (2). Other I/O failures: 2, after removing the files and directories this run created (files
+// it replaced stay replaced).
 int ExtractSet(const std::string& set, const std::string& dir,
                const nebcm::PlatformSymbols* symbols, std::FILE* out, std::FILE* err);
 
