@@ -95,13 +95,50 @@ std::string Folded(const std::string& path) {
     return folded;
 }
 
-// The chosen directory, once resolved, with its identity.
+// The absolute path with every name that exists spelt as the directory lists it, so that a short
+// name ("PROGRA~1") reads as its long one where a directory cannot be opened for its identity
+// (Windows 95). The names from the first missing one on are kept as they are.
+std::string LongForm(const std::string& full) {
+    if (full.find_first_of("*?") != std::string::npos) {
+        return full;
+    }
+    std::string::size_type end = full.find('\\', full.compare(0, 2, "\\\\") == 0 ? 2 : 0);
+    if (end == std::string::npos) {
+        return full;
+    }
+    std::string spelt = full.substr(0, end);
+    while (end < full.size()) {
+        const std::string::size_type start = end + 1;
+        end = full.find('\\', start);
+        if (end == std::string::npos) {
+            end = full.size();
+        }
+        const std::string name = full.substr(start, end - start);
+        WIN32_FIND_DATAA found;
+        FindHandle find(::FindFirstFileA((spelt + '\\' + name).c_str(), &found));
+        if (!find || name == "." || name == "..") {
+            return spelt + full.substr(start - 1);
+        }
+        spelt += '\\';
+        spelt += found.cFileName;
+    }
+    return spelt;
+}
+
+// What two spellings of one folder have in common: the long names without the dots and blanks
+// at their ends.
+std::string Spelling(const std::string& full) {
+    return Folded(LongForm(full));
+}
+
+// The chosen directory, once resolved, with its spelling and its identity.
 struct Chosen {
     std::string full;
-    std::string folded;
+    std::string spelling;
     FolderIdentity identity;
-    bool Is(const std::string& folder) const {
-        return EqualIgnoringCase(folded, Folded(folder)) || identity.Matches(IdentityOf(folder));
+    // `folder` is absolute and `folderSpelling` its Spelling.
+    bool Is(const std::string& folder, const std::string& folderSpelling) const {
+        return EqualIgnoringCase(spelling, folderSpelling) || identity.Matches(IdentityOf(folder));
     }
 };
 
@@ -152,30 +189,34 @@ DirectoryRefusal CheckInstallationDirectory(const std::string& directory) {
         refusal.refused = true;
         return refusal;
     }
-    chosen.folded = Folded(chosen.full);
+    chosen.spelling = Spelling(chosen.full);
     chosen.identity = IdentityOf(chosen.full);
     const std::vector<std::string> folders = ProtectedFolders();
+    std::vector<std::string> spellings;
+    for (const std::string& folder : folders) {
+        spellings.push_back(Spelling(folder));
+    }
     // The folder the directory is comes before one it merely contains, which is then named by
     // the first protected folder below it.
-    for (const std::string& folder : folders) {
-        if (chosen.Is(folder)) {
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (chosen.Is(folders[i], spellings[i])) {
             refusal.refused = true;
-            refusal.folder = folder;
+            refusal.folder = folders[i];
             return refusal;
         }
     }
-    for (const std::string& folder : folders) {
-        for (std::string above = DirectoryOf(folder); !above.empty();) {
-            if (chosen.Is(WithoutTrailingBackslash(above))) {
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        // The folders above, from the parent up to the drive root (which was refused already).
+        for (std::string above = WithoutTrailingBackslash(DirectoryOf(folders[i])),
+                         aboveSpelt = WithoutTrailingBackslash(DirectoryOf(spellings[i]));
+             !above.empty() && above.back() != '\\';
+             above = WithoutTrailingBackslash(DirectoryOf(above)),
+                         aboveSpelt = WithoutTrailingBackslash(DirectoryOf(aboveSpelt))) {
+            if (chosen.Is(above, aboveSpelt)) {
                 refusal.refused = true;
-                refusal.folder = folder;
+                refusal.folder = folders[i];
                 return refusal;
             }
-            const std::string next = DirectoryOf(WithoutTrailingBackslash(above));
-            if (next == above) {
-                break;
-            }
-            above = next;
         }
     }
     return refusal;

@@ -573,6 +573,17 @@ TEST(CoreInstallationWizard, ChecksTheDirectoryAndBrowsesForOne) {
     ASSERT_TRUE(SheetBack(sheet, create));
     EXPECT_FALSE(Exists("C:\\medium\\NEB"));
 
+    // Windows itself, spelt as the system would still open it: refused with a message before
+    // any question; the wizard stays and nothing is asked about overwriting it.
+    SetControlText(edit, "c:\\WINDOWS.");
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+    HWND refused = WaitForDialogShowing(pid, "cannot be used as the NEB 2.0 installation");
+    ASSERT_NE(refused, nullptr) << "the Windows directory was not refused";
+    EXPECT_NE(StaticTexts(refused).find("C:\\windows"), std::string::npos) << StaticTexts(refused);
+    PressButton(refused, IDOK);
+    ASSERT_TRUE(SheetBack(sheet, refused));
+    EXPECT_TRUE(Exists("C:\\windows\\win.ini"));
+
     // An existing directory: warned about; choosing another stays.
     SetControlText(edit, "C:\\medium");
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);

@@ -412,7 +412,7 @@ void FirstRun() {
     }
 
     // An existing directory: the installation would overwrite it.
-    SetEdit(page, IDC_INSTALLATION_DIRECTORY, "C:\\windows");
+    SetEdit(page, IDC_INSTALLATION_DIRECTORY, "C:\\Program Files\\Common Files");
     Sleep(300);
     Wizard(sheet, PSBTN_FINISH);
     Want exists;
@@ -1012,6 +1012,30 @@ void FailedPlatformUninstallation() {
     remover.Wait(10000);
 }
 
+// The directory page refuses Windows itself, and the wizard stays open for another choice.
+void ProtectedInstallationDirectory() {
+    ChildProcess setup;
+    if (!Start(setup, std::string(kMedium) + "setup.exe")) {
+        return;
+    }
+    HWND sheet = WaitForTitled("NEB 2.0 - Select installation directory");
+    if (sheet == nullptr) {
+        return;
+    }
+    SetEdit(PageOf(sheet), IDC_INSTALLATION_DIRECTORY, "C:\\windows");
+    Sleep(300);
+    Wizard(sheet, PSBTN_FINISH);
+    Want refused;
+    refused.text = "cannot be used as the NEB 2.0 installation directory";
+    if (HWND box = WaitFor(refused, 20000)) {
+        Shot("protected-directory-message", box);
+        Press(box, IDOK);
+        Gone(box);
+    }
+    Wizard(sheet, PSBTN_CANCEL);
+    setup.Wait(10000);
+}
+
 } // namespace
 
 int main() {
@@ -1023,6 +1047,7 @@ int main() {
     FailedCoreInstallationBesideRelease10();
     FailedPlatformUninstallation();
     SetupWithoutInformationFile();
+    ProtectedInstallationDirectory();
     Say(missing == 0 ? "DONE" : "DONE with missing windows");
     return missing == 0 ? 0 : 1;
 }
