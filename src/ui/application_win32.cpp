@@ -115,6 +115,7 @@ public:
             style |= MB_ICONSTOP;
             break;
         }
+        KeepOwnerShut keep(owner_);
         MessageBoxA(owner_, text.c_str(), kTitle, style);
     }
 
