@@ -13,6 +13,7 @@
 #include "engine/extension_uninstallation.h"
 #include "engine/file_system.h"
 #include "engine/installed_configuration.h"
+#include "engine/journal.h"
 #include "engine/platform_procedure_ui.h"
 #include "engine/platform_uninstallation.h"
 #include "engine/procedure_ui.h"
@@ -114,6 +115,7 @@ public:
             style |= MB_ICONSTOP;
             break;
         }
+        KeepOwnerShut keep(owner_);
         MessageBoxA(owner_, text.c_str(), kTitle, style);
     }
 
@@ -146,6 +148,10 @@ public:
     }
     void Wait(unsigned milliseconds) override { Sleep(milliseconds); }
 
+    RecoveryOutcome RecoverInterruptedProcedure(ErrorList& errors) override {
+        return nebcm::RecoverInterruptedProcedure(errors);
+    }
+
     ProcedureResult InstallCore(ErrorList& errors, std::string& installedManager) override {
         return nebcm::InstallCore(errors, installedManager);
     }
@@ -169,6 +175,13 @@ public:
     }
 
     void ShowAlreadyRunning() override { Run(std::make_unique<AlreadyRunningDialog>(nullptr)); }
+    void ShowNotice(const std::string& text, bool warning) override {
+        MessageBoxA(nullptr, text.c_str(), kTitle,
+                    MB_OK | MB_SETFOREGROUND | (warning ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
+    }
+    void ShowErrorList(const ErrorList& errors) override {
+        Run(std::make_unique<ErrorListDialog>(errors, nullptr));
+    }
     void ShowStopMessage(const std::string& text) override {
         MessageBoxA(nullptr, text.c_str(), kTitle, MB_OK | MB_ICONSTOP);
     }

@@ -26,6 +26,7 @@ Dialog::~Dialog() {
 }
 
 INT_PTR Dialog::DoModal() {
+    KeepOwnerShut keep(parent_);
     return DialogBoxParamA(ResourceModule(), MAKEINTRESOURCEA(templateId_), parent_, Procedure,
                            reinterpret_cast<LPARAM>(this));
 }

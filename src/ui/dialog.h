@@ -80,6 +80,25 @@ private:
     std::map<std::pair<int, UINT>, NotifyHandler> notifications_;
 };
 
+// The system enables the owner of a modal window when that window ends, even an owner that had
+// been disabled before it opened (a running procedure keeps the program's other windows shut).
+// Held around a modal run, this puts a disabled owner's state back afterwards.
+class KeepOwnerShut {
+public:
+    explicit KeepOwnerShut(HWND owner)
+        : owner_(owner != nullptr && !IsWindowEnabled(owner) ? owner : nullptr) {}
+    ~KeepOwnerShut() {
+        if (owner_ != nullptr && IsWindow(owner_)) {
+            EnableWindow(owner_, FALSE);
+        }
+    }
+    KeepOwnerShut(const KeepOwnerShut&) = delete;
+    KeepOwnerShut& operator=(const KeepOwnerShut&) = delete;
+
+private:
+    HWND owner_;
+};
+
 // Lets the user interface live during a long operation: removes every waiting message, and
 // dispatches only those addressed to the dialog or one of its descendants, and paint messages.
 // Everything else (clicks on the window below, say) is dropped.

@@ -9,6 +9,7 @@
 #include "engine/registry.h"
 #include "ui/java_support_dialog.h"
 #include "ui/message_dialogs.h"
+#include "ui/procedure_scope.h"
 #include "ui/resource.h"
 #include "ui/wizard.h"
 
@@ -55,32 +56,49 @@ BOOL CALLBACK InstallKeyboardMenuForwarder(HWND control, LPARAM dialog) {
 
 MainDialog::MainDialog(MainDialogActions actions, HWND parent)
     : Dialog(IDD_MAIN, parent), actions_(std::move(actions)) {
-    OnCommand(IDC_INSTALL_EXTENSIONS, [this] { InstallExtensions(); });
-    OnCommand(ID_CONFIGURATION_INSTALL, [this] { InstallExtensions(); });
-    OnCommand(IDC_REMOVE_EXTENSIONS, [this] { UninstallExtensions(); });
-    OnCommand(ID_CONFIGURATION_UNINSTALL, [this] { UninstallExtensions(); });
-    OnCommand(IDC_EXIT, [this] { EndDialog(IDOK); });
-    OnCommand(ID_NEB_EXIT, [this] { EndDialog(IDOK); });
-    OnCommand(ID_NEB_JAVA_SUPPORT, [this] {
+    Bind(IDC_INSTALL_EXTENSIONS, [this] { InstallExtensions(); });
+    Bind(ID_CONFIGURATION_INSTALL, [this] { InstallExtensions(); });
+    Bind(IDC_REMOVE_EXTENSIONS, [this] { UninstallExtensions(); });
+    Bind(ID_CONFIGURATION_UNINSTALL, [this] { UninstallExtensions(); });
+    Bind(IDC_EXIT, [this] { EndDialog(IDOK); });
+    Bind(ID_NEB_EXIT, [this] { EndDialog(IDOK); });
+    Bind(ID_NEB_JAVA_SUPPORT, [this] {
         JavaSupportDialog dialog(hwnd_);
         dialog.DoModal();
     });
-    OnCommand(ID_VIEW_BY_PRODUCT, [this] { SetView(ViewMode::ByProduct); });
-    OnCommand(ID_VIEW_BY_PACKAGE, [this] { SetView(ViewMode::ByPackage); });
-    OnCommand(ID_VIEW_BY_STEREOTYPE, [this] { SetView(ViewMode::ByStereotype); });
-    OnCommand(ID_HELP_CONTENTS, [this] { OnHelp(); });
-    OnCommand(ID_HELP_INDEX, [this] { OpenHelp(hwnd_, HELP_CONTENTS, 0); });
-    OnCommand(ID_HELP_SEARCH, [this] {
+    Bind(ID_VIEW_BY_PRODUCT, [this] { SetView(ViewMode::ByProduct); });
+    Bind(ID_VIEW_BY_PACKAGE, [this] { SetView(ViewMode::ByPackage); });
+    Bind(ID_VIEW_BY_STEREOTYPE, [this] { SetView(ViewMode::ByStereotype); });
+    Bind(ID_HELP_CONTENTS, [this] { OnHelp(); });
+    Bind(ID_HELP_INDEX, [this] { OpenHelp(hwnd_, HELP_CONTENTS, 0); });
+    Bind(ID_HELP_SEARCH, [this] {
         static const char empty[] = "";
         OpenHelp(hwnd_, HELP_PARTIALKEY, reinterpret_cast<DWORD>(empty));
     });
-    OnCommand(ID_HELP_ABOUT, [this] {
+    Bind(ID_HELP_ABOUT, [this] {
         AboutDialog about(hwnd_);
         about.DoModal();
     });
     for (UINT code : ExtensionTree::NotifyCodes()) {
         OnNotify(IDC_MAIN_TREE, code, [this](NMHDR* header) { return tree_.HandleNotify(header); });
     }
+}
+
+void MainDialog::Bind(int id, std::function<void()> command) {
+    OnCommand(id, [this, command = std::move(command)] {
+        // A command that reaches the window while another runs (posted from its menu, sent to
+        // one of its buttons by another program, queued behind a modal window's loop) is
+        // dropped: nothing starts inside a running command.
+        if (busy_) {
+            return;
+        }
+        busy_ = true;
+        struct Release {
+            bool& flag;
+            ~Release() { flag = false; }
+        } release{busy_};
+        command();
+    });
 }
 
 RECT MainDialog::FitIntoWorkArea(RECT window, int x, int y, const RECT& area) {
@@ -163,6 +181,7 @@ void MainDialog::InstallExtensions() {
     if (!actions_.installExtensions) {
         return;
     }
+    ProcedureScope shut;
     ErrorList errors;
     ProcedureResult result = actions_.installExtensions(hwnd_, errors);
     if (result == ProcedureResult::Succeeded) {
@@ -177,6 +196,7 @@ void MainDialog::UninstallExtensions() {
     if (!actions_.uninstallExtensions) {
         return;
     }
+    ProcedureScope shut;
     ErrorList errors;
     ProcedureResult result = actions_.uninstallExtensions(hwnd_, errors);
     if (result == ProcedureResult::Succeeded) {
@@ -211,7 +231,9 @@ INT_PTR MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
         SavePosition();
         break;
     case WM_CLOSE:
-        EndDialog(IDOK);
+        if (!busy_) {
+            EndDialog(IDOK);
+        }
         handled = true;
         return TRUE;
     case WM_INITMENUPOPUP: {
@@ -244,12 +266,16 @@ INT_PTR MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
                 break;
             }
             if (command != 0) {
-                PostMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+                if (!busy_) {
+                    PostMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+                }
                 handled = true;
                 return TRUE;
             }
         } else if ((wParam & 0xFFF0) == SC_CLOSE) {
-            EndDialog(IDOK);
+            if (!busy_) {
+                EndDialog(IDOK);
+            }
             handled = true;
             return TRUE;
         }

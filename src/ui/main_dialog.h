@@ -10,7 +10,8 @@
 
 namespace nebcm::ui {
 
-// What the main window starts; the program runs the procedures, tests script them.
+// What the main window starts; the program runs the procedures, tests script them. While one
+// runs, the main window takes no input and ignores every command that reaches it anyway.
 struct MainDialogActions {
     std::function<ProcedureResult(HWND owner, ErrorList& errors)> installExtensions;
     std::function<ProcedureResult(HWND owner, ErrorList& errors)> uninstallExtensions;
@@ -37,6 +38,8 @@ protected:
     void OnDestroy() override;
 
 private:
+    // Binds a command that is ignored while another command of the window is still running.
+    void Bind(int id, std::function<void()> command);
     void InstallExtensions();
     void UninstallExtensions();
     void SetView(ViewMode mode);
@@ -45,6 +48,8 @@ private:
     MainDialogActions actions_;
     ExtensionTree tree_;
     bool initialized_ = false;
+    // A command is running (a procedure, a modal dialog opened from the window).
+    bool busy_ = false;
 };
 
 } // namespace nebcm::ui

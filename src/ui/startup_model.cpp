@@ -27,6 +27,39 @@ std::string TrimCommandLine(const std::string& commandLine) {
     return commandLine.substr(begin, end - begin);
 }
 
+namespace {
+
+// Tells the user what became of an interrupted procedure; a clean start says nothing.
+void RecoverEarlierProcedure(StartupServices& services) {
+    ErrorList errors;
+    switch (services.RecoverInterruptedProcedure(errors)) {
+    case RecoveryOutcome::RolledBack:
+        services.ShowNotice(Message(13010), false);
+        break;
+    case RecoveryOutcome::RolledBackWithErrors:
+        services.ShowNotice(Message(13011), true);
+        if (errors.Count() > 0) {
+            services.ShowErrorList(errors);
+        }
+        break;
+    case RecoveryOutcome::LeftAlone: {
+        std::string text;
+        for (std::size_t i = 0; i < errors.Count(); ++i) {
+            text += (text.empty() ? "" : "\n\n") + errors.At(i);
+        }
+        if (!text.empty()) {
+            services.ShowNotice(text, true);
+        }
+        break;
+    }
+    case RecoveryOutcome::NothingToRecover:
+    case RecoveryOutcome::CommitCompleted:
+        break;
+    }
+}
+
+} // namespace
+
 StartupMode RunStartup(const std::string& commandLine, StartupServices& services) {
     const std::string trimmed = TrimCommandLine(commandLine);
 
@@ -34,6 +67,11 @@ StartupMode RunStartup(const std::string& commandLine, StartupServices& services
         services.ShowAlreadyRunning();
         return StartupMode::AlreadyRunning;
     }
+
+    // Only the run that holds the mutex may touch what an earlier run left, and it does so
+    // before anything looks at the installed state: a rolled-back first installation leaves no
+    // platform, and the core installation is offered again.
+    RecoverEarlierProcedure(services);
 
     if (!services.IsPlatformInstalled()) {
         // Whatever the command line says, a machine without the platform gets the core first;

@@ -8,6 +8,7 @@
 
 #include "common/error_list.h"
 #include "common/procedure_result.h"
+#include "engine/journal.h"
 
 namespace nebcm {
 class DistributionSet;
@@ -27,6 +28,9 @@ public:
     virtual bool StartProcess(const std::string& program, const std::string& arguments) = 0;
     virtual void Wait(unsigned milliseconds) = 0;
 
+    // Undoes what a procedure that was stopped before its end (killed, a power cut) left behind.
+    virtual RecoveryOutcome RecoverInterruptedProcedure(ErrorList& errors) = 0;
+
     // The procedures.
     virtual ProcedureResult InstallCore(ErrorList& errors, std::string& installedManager) = 0;
     virtual ProcedureResult RequestPlatformUninstall(ErrorList& errors) = 0;
@@ -39,6 +43,9 @@ public:
 
     // The dialogs; those that end with a button return its id.
     virtual void ShowAlreadyRunning() = 0;
+    // A message box with an OK button: the information icon, or the warning icon.
+    virtual void ShowNotice(const std::string& text, bool warning) = 0;
+    virtual void ShowErrorList(const ErrorList& errors) = 0;
     virtual void ShowStopMessage(const std::string& text) = 0;
     virtual void ShowCoreInstallationFailed(const ErrorList& errors) = 0;
     virtual int ConfirmUninstall() = 0;

@@ -136,7 +136,11 @@ INT_PTR Wizard::Run() {
     finished_ = false;
     Wizard* outer = g_running;
     g_running = this;
-    INT_PTR result = PropertySheetA(&header);
+    INT_PTR result = 0;
+    {
+        KeepOwnerShut keep(parent_);
+        result = PropertySheetA(&header);
+    }
     g_running = outer;
     sheet_ = nullptr;
     if (result < 0) {

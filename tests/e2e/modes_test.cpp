@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "e2e/installed_core.h"
+#include "e2e/machine_state.h"
 #include "e2e/modes_support.h"
 #include "support/window_driver.h"
 
@@ -21,13 +22,7 @@ namespace nebcm::testing {
 namespace {
 
 const char kPlatformKey[] = "Software\\Tessaly\\NEB\\2.0";
-const char kCompanyKey[] = "Software\\Tessaly";
-const char kUninstallEntry[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NEB 2.0";
-const char kEnvironmentKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
-const char kProgramFilesFolder[] = "C:\\Program Files\\NEB";
 
-const char kConfirmationText[] =
-    "Are you sure you want to completely uninstall NEB 2.0 from your system ?";
 const char kCompletedText[] = "The NEB 2.0 has been successfully removed from your computer.";
 const char kUninstallFailedText[] = "The NEB 2.0 could not be completely removed";
 const char kCorruptText[] = "The NEB 2.0 installation on your computer is corrupt.";
@@ -36,25 +31,6 @@ const char kSetNotFoundText[] =
 
 std::string UninstallerCopy() {
     return TemporaryDirectory() + "NebCMu.exe";
-}
-
-// The Start-menu group of the platform, for all users or (where there is no common folder) the
-// current one.
-std::vector<std::string> StartMenuGroups() {
-    std::vector<std::string> groups;
-    for (int folder : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
-        const std::string base = ShellFolder(folder);
-        if (!base.empty()) {
-            groups.push_back(base + "\\NEB 2.0");
-        }
-    }
-    return groups;
-}
-
-std::string SearchPath() {
-    std::string path;
-    ReadString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", path);
-    return path;
 }
 
 bool SearchPathHolds(const std::string& directory) {
@@ -66,21 +42,6 @@ bool SearchPathHolds(const std::string& directory) {
         }
     }
     return false;
-}
-
-// Everything of the platform that a run of the program could change: its directory, Start-menu
-// group, registry keys and the search path.
-std::string MachineState() {
-    std::string state = TreeDump(kProgramFilesFolder);
-    for (const std::string& group : StartMenuGroups()) {
-        state += TreeDump(group);
-    }
-    state += RegistryDump(HKEY_LOCAL_MACHINE, kCompanyKey);
-    state += RegistryDump(HKEY_LOCAL_MACHINE, kUninstallEntry);
-    for (const char* key : {".nds", "NebDistributionSet", ".class", "JavaClassFile"}) {
-        state += RegistryDump(HKEY_CLASSES_ROOT, key);
-    }
-    return state + "Path=" + SearchPath() + "\n";
 }
 
 std::string InstallationPath() {
@@ -103,21 +64,6 @@ std::string ErrorLogBehind(HWND failure) {
     return "(no error list)";
 }
 
-// The progress window of the platform uninstallation (its title is shared with the questions).
-HWND WaitForUninstallProgress(DWORD milliseconds = 60000) {
-    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
-        HWND w = FindWindowA("#32770", "NEB 2.0 Uninstallation");
-        while (w != nullptr) {
-            if (IsWindowVisible(w) && GetDlgItem(w, 1027) != nullptr) {
-                return w;
-            }
-            w = FindWindowExA(nullptr, w, "#32770", "NEB 2.0 Uninstallation");
-        }
-        Sleep(50);
-    }
-    return nullptr;
-}
-
 // Files in the temporary directory that look like the backups a transaction keeps ("neb"
 // followed by a unique part); the uninstaller's own copy is not one.
 std::vector<std::string> BackupsLeft() {
@@ -134,21 +80,6 @@ std::vector<std::string> BackupsLeft() {
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return left;
-}
-
-// Starts the installed program with the uninstall request and agrees; returns the progress
-// window of the process that then does the work.
-HWND RequestAndConfirmUninstall() {
-    ChildProcess request;
-    if (!request.Start(kInstalledProgram, "-RequestUninstall")) {
-        return nullptr;
-    }
-    HWND confirmation = WaitForDialogSaying(kConfirmationText, request.Id());
-    if (confirmation == nullptr) {
-        return nullptr;
-    }
-    PressButton(confirmation, IDYES);
-    return request.Wait(30000) == 0 ? WaitForUninstallProgress() : nullptr;
 }
 
 // Installs the sample set into the installed platform through its extension wizard.

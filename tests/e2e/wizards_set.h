@@ -72,4 +72,23 @@ inline bool WriteSet(const std::string& path, const std::vector<Subset>& subsets
     return WriteTextFile(path, bytes);
 }
 
+// One library with `count` files below its own folder and one shortcut, so that copying takes a
+// while (the progress paces each file) and a scenario can act during it. The version and the
+// text of the files tell two sets of the same library apart.
+inline Subset ManyFilesLibrary(const std::string& name, int count, const std::string& version,
+                               const std::string& text) {
+    std::string database = "[Library:" + name + "]\r\nVersion=" + version +
+                           "\r\nDescription=" + name +
+                           " library\r\nCopyright=(c) Tessaly\r\nPackage=org/" + name + "\r\n";
+    Subset subset;
+    for (int i = 0; i < count; ++i) {
+        const std::string file = name + "/part" + std::to_string(i) + ".txt";
+        database += "File=" + file + (i == 0 ? ";" + name + "/First part" : "") + "\r\n";
+        subset.push_back({name + "\\part" + std::to_string(i) + ".txt",
+                          text + " " + std::to_string(i) + "\r\n"});
+    }
+    subset.insert(subset.begin(), SetEntry{"neb.cdb", database});
+    return subset;
+}
+
 } // namespace nebcm::testing

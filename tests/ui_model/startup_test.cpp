@@ -23,7 +23,12 @@ public:
     bool startWorks = true;
     int confirmAnswer = 6;
     int corruptAnswer = 1;
+    RecoveryOutcome recovery = RecoveryOutcome::NothingToRecover;
+    std::vector<std::string> recoveryMessages;
     std::vector<std::string> calls;
+    // How many calls had been made when the recovery ran; -1 when it did not run. Kept apart
+    // from the calls so that every mode's own sequence reads as it did.
+    int recoveredAfter = -1;
 
     bool AcquireSingleInstance() override { return mutexFree; }
     bool IsPlatformInstalled() override { return installed; }
@@ -41,6 +46,14 @@ public:
         return startWorks;
     }
     void Wait(unsigned ms) override { calls.push_back("wait " + std::to_string(ms)); }
+    RecoveryOutcome RecoverInterruptedProcedure(ErrorList& errors) override {
+        EXPECT_EQ(recoveredAfter, -1) << "recovered twice";
+        recoveredAfter = static_cast<int>(calls.size());
+        for (const std::string& m : recoveryMessages) {
+            errors.Add(m);
+        }
+        return recovery;
+    }
     ProcedureResult InstallCore(ErrorList& errors, std::string& manager) override {
         calls.push_back("install core");
         manager = "C:\\Program Files\\NEB\\20\\NebCM.exe";
@@ -89,6 +102,10 @@ public:
         return installResult;
     }
     void ShowAlreadyRunning() override { calls.push_back("already running"); }
+    void ShowNotice(const std::string& text, bool warning) override {
+        calls.push_back((warning ? "warning: " : "notice: ") + text);
+    }
+    void ShowErrorList(const ErrorList& e) override { Shown("error list", e); }
     void ShowStopMessage(const std::string& text) override { calls.push_back("stop: " + text); }
     void ShowCoreInstallationFailed(const ErrorList& e) override { Shown("core failed", e); }
     int ConfirmUninstall() override {
@@ -121,6 +138,79 @@ TEST(Startup, SecondRunShowsAlreadyRunningAndTouchesNothing) {
     s.mutexFree = false;
     EXPECT_EQ(RunStartup("x.nds", s), StartupMode::AlreadyRunning);
     EXPECT_EQ(s.calls, Calls{"already running"});
+}
+
+const char kUndone[] = "The last NEB 2.0 installation or uninstallation was interrupted before it "
+                       "could finish. All the changes it had made have been undone";
+const char kNotAllUndone[] = "The last NEB 2.0 installation or uninstallation was interrupted "
+                             "before it could finish. Not all the changes it had made could be "
+                             "undone";
+
+TEST(StartupRecovery, RunsOnceAfterTheMutexAndBeforeTheInstalledStateIsLookedAt) {
+    ScriptedServices refused;
+    refused.mutexFree = false;
+    refused.recovery = RecoveryOutcome::RolledBack;
+    RunStartup("", refused);
+    EXPECT_EQ(refused.recoveredAfter, -1) << "a second run must not touch the first run's record";
+    EXPECT_EQ(refused.calls, Calls{"already running"});
+
+    // Every mode is preceded by it, the uninstalling copy's included.
+    for (const char* commandLine : {"", "-RequestUninstall", "-PerformUninstall", "x.nds"}) {
+        ScriptedServices s;
+        RunStartup(commandLine, s);
+        EXPECT_EQ(s.recoveredAfter, 0) << commandLine;
+    }
+    ScriptedServices first;
+    first.installed = false;
+    RunStartup("", first);
+    EXPECT_EQ(first.recoveredAfter, 0);
+}
+
+TEST(StartupRecovery, AnUndoneProcedureIsReportedAndTheSameStartGoesOn) {
+    // An interrupted first installation was undone: the platform is gone again, so the core
+    // installation is offered again, and the set on the command line reaches the installed copy.
+    ScriptedServices first;
+    first.installed = false;
+    first.recovery = RecoveryOutcome::RolledBack;
+    EXPECT_EQ(RunStartup("C:\\medium\\sample.nds", first), StartupMode::CoreInstallation);
+    EXPECT_EQ(first.calls,
+              (Calls{std::string("notice: ") + kUndone, "install core",
+                     "start C:\\Program Files\\NEB\\20\\NebCM.exe [C:\\medium\\sample.nds]"}));
+
+    // An interrupted extension installation: the set is offered again after the notice.
+    ScriptedServices set;
+    set.files = {"D:\\set.nds"};
+    set.recovery = RecoveryOutcome::RolledBack;
+    EXPECT_EQ(RunStartup("D:\\set.nds", set), StartupMode::SetInstallation);
+    EXPECT_EQ(set.calls, (Calls{std::string("notice: ") + kUndone, "splash", "wait 1000", "check",
+                                "splash gone", "read D:\\set.nds", "install set"}));
+}
+
+TEST(StartupRecovery, UndoStepsThatFailedAreListedAfterTheWarning) {
+    ScriptedServices s;
+    s.recovery = RecoveryOutcome::RolledBackWithErrors;
+    s.recoveryMessages = {"Cannot restore 'a'", "Cannot restore 'b'"};
+    EXPECT_EQ(RunStartup("", s), StartupMode::MainWindow);
+    EXPECT_EQ(s.calls, (Calls{std::string("warning: ") + kNotAllUndone, "dialog error list (2)",
+                              "splash", "wait 1000", "check", "splash gone", "main window"}));
+}
+
+TEST(StartupRecovery, ARecordLeftAloneIsReportedInOneWarningAndACleanStartSaysNothing) {
+    ScriptedServices left;
+    left.recovery = RecoveryOutcome::LeftAlone;
+    left.recoveryMessages = {"first record", "second record"};
+    RunStartup("", left);
+    EXPECT_EQ(left.calls.front(), "warning: first record\n\nsecond record");
+    EXPECT_EQ(left.calls.back(), "main window");
+
+    for (RecoveryOutcome quiet : {RecoveryOutcome::NothingToRecover,
+                                  RecoveryOutcome::CommitCompleted}) {
+        ScriptedServices s;
+        s.recovery = quiet;
+        s.recoveryMessages = {"ignored"};
+        RunStartup("", s);
+        EXPECT_EQ(s.calls, (Calls{"splash", "wait 1000", "check", "splash gone", "main window"}));
+    }
 }
 
 TEST(Startup, FirstRunInstallsTheCoreWhateverTheCommandLineAndRestartsUntrimmed) {
