@@ -148,7 +148,9 @@ ProcedureResult MigrateLegacySoftware(const std::string& directory,
         if (shortcut == shortcuts.end() || !IsValidRelativePath(shortcut->second)) {
             continue; // a link the 1.0 database cannot name is left out
         }
-        if (!ContainedPath(startMenuFolder, shortcut->second, link)) {
+        // The link file itself is checked: its name with ".lnk" could be another entry's short
+        // name even where the text without it is not.
+        if (!ContainedPath(startMenuFolder, shortcut->second + ".lnk", link)) {
             errors.Add(Message(12010, shortcut->second));
             continue;
         }
