@@ -108,5 +108,32 @@ TEST_F(LegacyContainmentTest, ALinkThroughAShortNameIsRefusedBeforeAnythingIsCop
     ::RemoveDirectoryA(legacyGroup.c_str());
 }
 
+// Names of the day often came in capitals: the database and the disk spell the same files in
+// different letter cases. The 1.0 core and manager stay behind; the editor keeps its link.
+TEST_F(LegacyContainmentTest, TheDatabaseAndTheDiskNameOneFileInAnyLetterCase) {
+    std::string text = ReadBytes(Legacy("neb.cdb"));
+    for (const auto& [from, to] :
+         {std::pair<std::string, std::string>{"File=core/classes.zip", "File=CORE/Classes.Zip"},
+          {"File=app/run.exe;", "File=APP/Run.Exe;"}}) {
+        ASSERT_NE(text.find(from), std::string::npos);
+        text.replace(text.find(from), from.size(), to);
+    }
+    WriteBytes(Legacy("neb.cdb"), text);
+    ASSERT_TRUE(::DeleteFileA(Legacy("NebCM.exe").c_str()));
+    WriteBytes(Legacy("NEBCM.EXE"), "MZ old manager");
+    const std::string manager = ReadBytes(Install("NebCM.exe"));
+
+    RecordingProgress progress;
+    ErrorList errors;
+    ASSERT_EQ(MigrateLegacySoftware(Install(), group_, progress, base_, errors),
+              ProcedureResult::Succeeded)
+        << errors.At(0);
+    EXPECT_EQ(ReadBytes(Install("NebCM.exe")), manager);
+    EXPECT_FALSE(PathExists(Install("core\\classes.zip")));
+    EXPECT_EQ(ReadBytes(Install("app\\run.exe")), "MZ editor");
+    EXPECT_EQ(ReadLink(JoinPath(group_, std::string(PlatformName10) + "\\Editor.lnk")).target,
+              Install("app\\run.exe"));
+}
+
 } // namespace
 } // namespace nebcm::test
