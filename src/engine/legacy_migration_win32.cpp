@@ -1,6 +1,7 @@
 // The 1.0 installation under the new platform: its software copied and listed in the new
 // database, and the 1.0 platform removed with its shortcuts moved to the new place or taken away.
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -113,22 +114,29 @@ ProcedureResult MigrateLegacySoftware(const std::string& directory,
 
     RelativeFileCollector collector(WalkPrefix(legacyDirectory));
     WalkDirectory(legacyDirectory, collector, WalkOrder::DirectoriesFirst);
+    // The files as found on disk; the database may spell them in another letter case, as the
+    // file systems of the day often did, and still names the same files.
     std::set<std::string>& files = collector.Files();
+    std::set<std::string> notMigrated;
     for (const char* own :
          {LegacyComponentDatabaseFile, ConfigurationManagerExe, HelpFile, HelpIndexFile}) {
-        files.erase(own);
+        notMigrated.insert(PathIdentity(own));
     }
-    std::map<std::string, std::string> shortcuts;
+    std::map<std::string, std::string> shortcuts; // by the identity of the file
     for (std::size_t i = 0; i < legacy->Count(); ++i) {
         const Extension& extension = legacy->At(i);
         for (std::size_t f = 0; f < extension.FileCount(); ++f) {
             const ExtensionFile& file = extension.FileAt(f);
             if (extension.Kind() == ExtensionKind::Core) {
-                files.erase(file.Path());
+                notMigrated.insert(PathIdentity(file.Path()));
             } else if (!file.Shortcut().empty()) {
-                shortcuts[file.Path()] = std::string(PlatformName10) + "/" + file.Shortcut();
+                shortcuts[PathIdentity(file.Path())] =
+                    std::string(PlatformName10) + "/" + file.Shortcut();
             }
         }
+    }
+    for (auto file = files.begin(); file != files.end();) {
+        file = notMigrated.count(PathIdentity(*file)) != 0 ? files.erase(file) : std::next(file);
     }
 
     // Every copy must land inside the new installation directory and every link inside the
@@ -143,12 +151,14 @@ ProcedureResult MigrateLegacySoftware(const std::string& directory,
             continue;
         }
         targets[file] = target;
-        auto shortcut = shortcuts.find(file);
+        auto shortcut = shortcuts.find(PathIdentity(file));
         std::string link;
         if (shortcut == shortcuts.end() || !IsValidRelativePath(shortcut->second)) {
             continue; // a link the 1.0 database cannot name is left out
         }
-        if (!ContainedPath(startMenuFolder, shortcut->second, link)) {
+        // The link file itself is checked: its name with ".lnk" could be another entry's short
+        // name even where the text without it is not.
+        if (!ContainedPath(startMenuFolder, shortcut->second + ".lnk", link)) {
             errors.Add(Message(12010, shortcut->second));
             continue;
         }

@@ -4,6 +4,7 @@
 // install.
 #include <gtest/gtest.h>
 
+#include "common/constants.h"
 #include "common/messages.h"
 #include "engine/containment.h"
 #include "engine/extension_installation.h"
@@ -307,6 +308,32 @@ TEST_F(RemovalTest, AFileThatAnExtensionWhichStaysListsInAnyCaseIsKept) {
     EXPECT_EQ(removed, std::set<std::string>{Installation("apps\\atlas.exe")});
     EXPECT_EQ(ReadBytes(Installation("lib\\keep.jar")), "keep");
     EXPECT_EQ(ReadBytes(Installation("apps\\atlas.exe")), "<missing>");
+}
+
+// The database names the atlas's data file by the short name of its directory: uninstalling the
+// hostile application would take the atlas's file with it.
+TEST_F(ContainmentTest, TheUninstallationRefusesAFileOfTheDatabaseThatIsAnotherExtensionsFile) {
+    LayOutStandard();
+    const std::string alias = ShortName(Installation("Long Directory Name"));
+    const std::string database = Installation(ComponentDatabaseFile);
+    WriteBytes(database, ReadBytes(database) + "\n" +
+                             Section("Application:hostile", "1.00",
+                                     {"apps/hostile.exe", alias + "/data.bin"}));
+    WriteBytes(Installation("apps\\hostile.exe"), "hostile");
+    const std::string before = State();
+    ui_.uninstallationWizard = [](const Configuration& candidates, Selection& selection) {
+        for (std::size_t i = 0; i < candidates.Count(); ++i) {
+            if (candidates.At(i).Name() == "hostile") {
+                selection.insert(&candidates.At(i));
+            }
+        }
+        return !selection.empty();
+    };
+    EXPECT_EQ(UninstallExtensions(ui_, errors_), ProcedureResult::Failed);
+    EXPECT_EQ(errors_.Messages(), Lines{Message(12010, alias + "/data.bin")});
+    EXPECT_EQ(ui_.uninstalled, Lines());
+    EXPECT_EQ(ui_.log, Lines{"uninstallation wizard"}); // no progress window opened
+    EXPECT_EQ(State(), before);
 }
 
 } // namespace
