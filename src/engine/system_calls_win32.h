@@ -32,6 +32,7 @@ enum class SystemCall {
     CreateShellLink,
     LoadShellLink,
     SaveShellLink,
+    WriteJournal,
 };
 
 // Asked before each call; true makes the call fail with "access denied" without reaching the

@@ -129,7 +129,7 @@ const char* CallName(SystemCall call) {
         "GetTempPath",     "GetTempFileName", "CopyFile",     "DeleteFile",  "CreateDirectory",
         "RemoveDirectory", "FindFiles",       "OpenKey",      "CreateKey",   "EnumKey",
         "EnumValue",       "QueryValue",      "SetValue",     "DeleteValue", "DeleteKey",
-        "CreateShellLink", "LoadShellLink",   "SaveShellLink"};
+        "CreateShellLink", "LoadShellLink",   "SaveShellLink", "WriteJournal"};
     std::size_t index = static_cast<std::size_t>(call);
     return index < sizeof names / sizeof names[0] ? names[index] : "?";
 }
