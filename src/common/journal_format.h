@@ -10,7 +10,8 @@
 
 namespace nebcm {
 
-// The format this program writes; a journal of a higher format is left to the program that wrote it.
+// The format this program writes; a journal of a higher format is left to the program that wrote
+// it.
 inline constexpr std::uint16_t JournalFormatVersion = 1;
 // The version of the program that writes the journal (2.00), kept in the header for diagnosis.
 inline constexpr std::uint32_t JournalProgramVersion = 200;

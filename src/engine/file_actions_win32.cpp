@@ -123,9 +123,9 @@ JournalRecord Described(UndoKind kind, std::vector<std::string> texts,
 }
 
 JournalRecord DescribedBackup(UndoKind kind, const FileBackup& saved) {
-    return Described(kind, {saved.path, saved.backup},
-                     {saved.times.creation, saved.times.lastAccess, saved.times.lastWrite,
-                      saved.attributes});
+    return Described(
+        kind, {saved.path, saved.backup},
+        {saved.times.creation, saved.times.lastAccess, saved.times.lastWrite, saved.attributes});
 }
 
 } // namespace

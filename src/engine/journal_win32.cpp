@@ -64,8 +64,8 @@ public:
 void DeleteOrphanBackups(std::uint32_t stamp, const std::set<std::string>& named) {
     const std::string directory = JournalDirectory();
     WIN32_FIND_DATAA found;
-    FindHandle find(::FindFirstFileA((directory + "\\" + BackupPrefix(stamp) + "*.bak").c_str(),
-                                     &found));
+    FindHandle find(
+        ::FindFirstFileA((directory + "\\" + BackupPrefix(stamp) + "*.bak").c_str(), &found));
     if (!find) {
         return;
     }
@@ -154,8 +154,8 @@ std::unique_ptr<Journal> Journal::Create(ErrorList& errors) {
     std::uint32_t stamp = ::GetTickCount() ^ (::GetCurrentProcessId() << 16);
     for (int tries = 0; tries < 1000; ++tries, ++stamp) {
         WIN32_FIND_DATAA found;
-        FindHandle find(::FindFirstFileA(
-            (directory + "\\" + BackupPrefix(stamp) + "*").c_str(), &found));
+        FindHandle find(
+            ::FindFirstFileA((directory + "\\" + BackupPrefix(stamp) + "*").c_str(), &found));
         if (!find) {
             break;
         }

@@ -68,8 +68,7 @@ public:
     bool Rollback(ErrorList& errors) { return RollbackTo(0, errors); }
 
     // Takes over the journal of an interrupted procedure with the records read back from it.
-    void Resume(std::unique_ptr<Journal> journal,
-                std::vector<std::unique_ptr<UndoAction>> records);
+    void Resume(std::unique_ptr<Journal> journal, std::vector<std::unique_ptr<UndoAction>> records);
 
 private:
     bool Write(const UndoAction& record, ErrorList* errors);

@@ -33,8 +33,8 @@ std::vector<std::uint8_t> ThreeRecords(std::vector<std::size_t>& boundaries) {
     Append(bytes, EncodeJournalRecord(MakeRecord(4, {"C:\\NEB\\b.txt", "C:\\R\\1.bak"},
                                                  {1, 2, 0xFFFFFFFFFFFFFFFFull, 0x21})));
     boundaries.push_back(bytes.size());
-    Append(bytes, EncodeJournalRecord(MakeRecord(10, {"HKEY_LOCAL_MACHINE\\Software", "Path"},
-                                                 {2}, {'a', 0, 'b', 0})));
+    Append(bytes, EncodeJournalRecord(MakeRecord(10, {"HKEY_LOCAL_MACHINE\\Software", "Path"}, {2},
+                                                 {'a', 0, 'b', 0})));
     boundaries.push_back(bytes.size());
     return bytes;
 }
@@ -101,8 +101,7 @@ TEST(JournalFormat, ADamagedLastEntryIsDroppedLikeATornOne) {
         std::vector<std::uint8_t> damaged = bytes;
         damaged[at] ^= 0x40;
         JournalContents contents;
-        ASSERT_EQ(DecodeJournal(damaged.data(), damaged.size(), contents),
-                  JournalReadStatus::Read)
+        ASSERT_EQ(DecodeJournal(damaged.data(), damaged.size(), contents), JournalReadStatus::Read)
             << at;
         EXPECT_EQ(contents.records.size(), 2u) << at;
         EXPECT_TRUE(contents.torn) << at;
@@ -159,11 +158,11 @@ TEST(JournalFormat, AWholeEntryThatMakesNoSenseMakesTheJournalUnreadable) {
     std::vector<std::size_t> boundaries;
     const std::vector<std::uint8_t> good = ThreeRecords(boundaries);
     const std::vector<std::vector<std::uint8_t>> nonsense = {
-        {},                     // no type
-        {9},                    // unknown type
-        {2, 4, 0, 0, 0},        // truncation beyond the three records
-        {2, 1, 0, 0},           // truncation count cut short
-        {3, 0},                 // commit with trailing bytes
+        {},                            // no type
+        {9},                           // unknown type
+        {2, 4, 0, 0, 0},               // truncation beyond the three records
+        {2, 1, 0, 0},                  // truncation count cut short
+        {3, 0},                        // commit with trailing bytes
         {1, 3, 1, 0, 9, 0, 0, 0, 'a'}, // a text longer than the entry
     };
     for (const auto& payload : nonsense) {
