@@ -46,6 +46,9 @@ private:
     unsigned unflushed_ = 0;
 };
 
+// A test seam: while set, every write of a journal fails as a full disk would.
+void RefuseJournalWrites(bool refuse);
+
 // The exit code of a process ended by the tests' kill seam.
 inline constexpr unsigned KilledByJournalExitCode = 197;
 

@@ -24,6 +24,12 @@ const char JournalFileName[] = "Changes.jnl";
 // Creations are flushed at the latest after this many entries.
 const unsigned FlushBatch = 64;
 
+bool refuseWrites = false;
+
+bool JournalWritesRefused() {
+    return refuseWrites;
+}
+
 std::string& DirectoryOverride() {
     static std::string directory;
     return directory;
@@ -101,6 +107,10 @@ bool IsJournalBackup(const std::string& path, std::uint32_t stamp) {
 
 } // namespace
 
+void RefuseJournalWrites(bool refuse) {
+    refuseWrites = refuse;
+}
+
 void SetJournalDirectory(const std::string& directory) {
     DirectoryOverride() = directory;
 }
@@ -140,7 +150,7 @@ std::unique_ptr<Journal> Journal::Create(ErrorList& errors) {
     // A journal already there belongs to another procedure, running or interrupted: creating the
     // file only if it is new keeps the two apart.
     FileHandle file;
-    if (!SystemCallRefused(SystemCall::WriteJournal)) {
+    if (!JournalWritesRefused()) {
         // Others may read it (the tests do), but a recovery, which asks for the file alone,
         // cannot take it from a procedure that is still running.
         file.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
@@ -188,7 +198,7 @@ std::unique_ptr<Journal> Journal::Reopen(std::uint32_t stamp, std::size_t length
 }
 
 bool Journal::Append(const std::vector<std::uint8_t>& entry, bool flush, ErrorList* errors) {
-    if (!file_ || SystemCallRefused(SystemCall::WriteJournal) || !WriteAll(file_.get(), entry) ||
+    if (!file_ || JournalWritesRefused() || !WriteAll(file_.get(), entry) ||
         ((flush || ++unflushed_ >= FlushBatch) && !::FlushFileBuffers(file_.get()))) {
         if (errors != nullptr) {
             errors->Add(Message(13014, path_));
@@ -367,6 +377,13 @@ RecoveryOutcome RecoverInterruptedProcedure(ErrorList& errors) {
         UndoKind kind = static_cast<UndoKind>(record.kind);
         bool backedUp = kind == UndoKind::FileDeleted || kind == UndoKind::FileReplaced;
         if (!undo || (backedUp && !IsJournalBackup(record.texts[1], contents.stamp))) {
+            // Left alone means the backups too: destroying the records must not delete them.
+            if (undo) {
+                undo->KeepBackup();
+            }
+            for (auto& made : records) {
+                made->KeepBackup();
+            }
             errors.Add(Message(13012, path));
             return RecoveryOutcome::LeftAlone;
         }

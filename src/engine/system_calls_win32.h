@@ -32,7 +32,6 @@ enum class SystemCall {
     CreateShellLink,
     LoadShellLink,
     SaveShellLink,
-    WriteJournal,
 };
 
 // Asked before each call; true makes the call fail with "access denied" without reaching the

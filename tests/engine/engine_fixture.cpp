@@ -127,11 +127,11 @@ void SnapshotKey(HKEY key, const std::string& relative, RegistrySnapshot& snapsh
 
 const char* CallName(SystemCall call) {
     static const char* const names[] = {
-        "GetAttributes",   "SetAttributes",   "OpenFile",      "GetFileTime", "SetFileTime",
-        "GetTempPath",     "GetTempFileName", "CopyFile",      "DeleteFile",  "CreateDirectory",
-        "RemoveDirectory", "FindFiles",       "OpenKey",       "CreateKey",   "EnumKey",
-        "EnumValue",       "QueryValue",      "SetValue",      "DeleteValue", "DeleteKey",
-        "CreateShellLink", "LoadShellLink",   "SaveShellLink", "WriteJournal"};
+        "GetAttributes",   "SetAttributes",   "OpenFile",     "GetFileTime", "SetFileTime",
+        "GetTempPath",     "GetTempFileName", "CopyFile",     "DeleteFile",  "CreateDirectory",
+        "RemoveDirectory", "FindFiles",       "OpenKey",      "CreateKey",   "EnumKey",
+        "EnumValue",       "QueryValue",      "SetValue",     "DeleteValue", "DeleteKey",
+        "CreateShellLink", "LoadShellLink",   "SaveShellLink"};
     std::size_t index = static_cast<std::size_t>(call);
     return index < sizeof names / sizeof names[0] ? names[index] : "?";
 }
