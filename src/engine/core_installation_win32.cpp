@@ -129,6 +129,9 @@ ProcedureResult RunCoreInstallation(const std::string& directory, int upgradePol
     const bool removeLegacy = legacyFound && RemovesLegacyPlatform(upgradePolicy);
     const std::size_t messagesBefore = errors.Count();
     Transaction transaction;
+    if (!transaction.StartJournal(errors)) {
+        return ProcedureResult::Failed;
+    }
     std::string startMenuFolder;
     const std::function<ProcedureResult()> activities[] = {
         [&] {

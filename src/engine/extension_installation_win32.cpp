@@ -378,6 +378,9 @@ ProcedureResult InstallExtensions(ProcedureUi& ui, DistributionSet& set, const S
     progress->SetActivityStatus(CompletedStatus);
 
     Transaction transaction;
+    if (!transaction.StartJournal(errors)) {
+        return ProcedureResult::Failed;
+    }
     const std::function<ProcedureResult()> activities[] = {
         [&] { return RemoveOldFiles(*progress, plan, transaction, errors); },
         [&] { return CopyNewFiles(*progress, plan, set, transaction, errors); },

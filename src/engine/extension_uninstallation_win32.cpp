@@ -218,6 +218,9 @@ ProcedureResult UninstallExtensions(ProcedureUi& ui, ErrorList& errors) {
     std::unique_ptr<ProgressReporter> progress =
         ui.OpenProgress(ProgressWindow::ExtensionUninstallation);
     Transaction transaction;
+    if (!transaction.StartJournal(errors)) {
+        return ProcedureResult::Failed;
+    }
     std::set<std::string> removedFiles;
     ProcedureResult result = RemoveExtensionFiles(installation, candidates, selection, *progress,
                                                   removedFiles, transaction, errors);

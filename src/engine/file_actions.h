@@ -34,8 +34,9 @@ bool EnsureDirectory(const std::string& path, Transaction* transaction, ErrorLis
 // Removes the directory; recursively with its contents (stopping at the first entry that fails).
 bool RemoveDirectoryTree(const std::string& path, bool recursive, Transaction* transaction,
                          ErrorList& errors);
-// Deletes the file once a backup copy of it is safe in the temporary directory. A failure puts
-// the file's attributes back.
+// Deletes the file once a backup copy of it is safe (in the journal's folder when the transaction
+// keeps a journal, otherwise in the temporary directory). A failure puts the file's attributes
+// back.
 bool RemoveFile(const std::string& path, Transaction* transaction, ErrorList& errors);
 // RemoveFile, then removes the directories above it for as long as they are empty.
 bool RemoveFileAndEmptyParents(const std::string& path, Transaction* transaction,
@@ -47,6 +48,8 @@ bool BackupFile(const std::string& path, Transaction* transaction, ErrorList& er
 // when overwrite is true; an existing directory is never replaced.
 bool CopyFileTo(const std::string& source, const std::string& destination, bool overwrite,
                 Transaction* transaction, ErrorList& errors);
+// True for a directory without entries (neither the directory nor the test is recorded).
+bool IsEmptyDirectory(const std::string& path);
 bool ReadFileAttributes(const std::string& path, std::uint32_t& attributes, ErrorList& errors);
 bool ChangeFileAttributes(const std::string& path, std::uint32_t attributes,
                           Transaction* transaction, ErrorList& errors);
@@ -68,6 +71,7 @@ class UndoCreateDirectory : public UndoAction {
 public:
     explicit UndoCreateDirectory(std::string path) : path_(std::move(path)) {}
     bool Undo(ErrorList& errors) override;
+    bool Describe(JournalRecord& record) const override;
 
 private:
     std::string path_;
@@ -78,6 +82,8 @@ class UndoDeleteDirectory : public UndoAction {
 public:
     explicit UndoDeleteDirectory(std::string path) : path_(std::move(path)) {}
     bool Undo(ErrorList& errors) override;
+    bool Describe(JournalRecord& record) const override;
+    bool Destructive() const override { return true; }
 
 private:
     std::string path_;
@@ -88,6 +94,7 @@ class UndoCreateFile : public UndoAction {
 public:
     explicit UndoCreateFile(std::string path) : path_(std::move(path)) {}
     bool Undo(ErrorList& errors) override;
+    bool Describe(JournalRecord& record) const override;
 
 private:
     std::string path_;
@@ -107,6 +114,9 @@ public:
     explicit UndoDeleteFile(FileBackup saved) : saved_(std::move(saved)) {}
     ~UndoDeleteFile() override;
     bool Undo(ErrorList& errors) override;
+    bool Describe(JournalRecord& record) const override;
+    bool Destructive() const override { return true; }
+    void KeepBackup() override { keepBackup_ = true; }
 
 private:
     FileBackup saved_;
@@ -119,6 +129,9 @@ public:
     explicit UndoReplaceFile(FileBackup saved) : saved_(std::move(saved)) {}
     ~UndoReplaceFile() override;
     bool Undo(ErrorList& errors) override;
+    bool Describe(JournalRecord& record) const override;
+    bool Destructive() const override { return true; }
+    void KeepBackup() override { keepBackup_ = true; }
 
 private:
     FileBackup saved_;
@@ -130,6 +143,7 @@ public:
     UndoSetAttributes(std::string path, std::uint32_t previous)
         : path_(std::move(path)), previous_(previous) {}
     bool Undo(ErrorList& errors) override;
+    bool Describe(JournalRecord& record) const override;
 
 private:
     std::string path_;
@@ -141,6 +155,7 @@ public:
     UndoSetTimeStamp(std::string path, const FileTimes& previous)
         : path_(std::move(path)), previous_(previous) {}
     bool Undo(ErrorList& errors) override;
+    bool Describe(JournalRecord& record) const override;
 
 private:
     std::string path_;

@@ -1,9 +1,14 @@
-// Undoable file and directory actions: backups in the temporary directory and their undo records.
+// Undoable file and directory actions: backups (in the journal's folder, or the temporary
+// directory when there is no journal) and their undo records.
 #include "engine/file_actions.h"
 
 #include <windows.h>
 
+#include <cstring>
+
+#include "common/journal_format.h"
 #include "common/messages.h"
+#include "engine/journal.h"
 #include "engine/system_calls_win32.h"
 #include "platform/handles_win32.h"
 
@@ -51,8 +56,9 @@ bool RestoreMetadata(const FileBackup& saved) {
 }
 
 // The first three steps of removing or backing up a file: read its attributes and times, clear
-// its attributes (recorded) and copy it into a new file in the temporary directory. On failure the
-// attributes are put back and `failureMessage` names the file.
+// its attributes (recorded) and copy it into a new backup file, named from the journal when there
+// is one, otherwise made in the temporary directory. On failure the attributes are put back and
+// `failureMessage` names the file.
 bool SaveCopy(const std::string& path, int failureMessage, Transaction* transaction,
               ErrorList& errors, FileBackup& saved) {
     saved.path = path;
@@ -61,8 +67,12 @@ bool SaveCopy(const std::string& path, int failureMessage, Transaction* transact
         !ChangeFileAttributes(path, FILE_ATTRIBUTE_NORMAL, transaction, errors)) {
         return false;
     }
-    std::string temporary = sys::GetTempPath();
-    saved.backup = temporary.empty() ? std::string() : sys::GetTempFileName(temporary, "neb");
+    if (transaction != nullptr && transaction->Journaled()) {
+        saved.backup = transaction->NewBackupPath();
+    } else {
+        std::string temporary = sys::GetTempPath();
+        saved.backup = temporary.empty() ? std::string() : sys::GetTempFileName(temporary, "neb");
+    }
     if (saved.backup.empty() || !sys::CopyFile(path, saved.backup, false)) {
         // The name service made an empty file that nothing will ever delete otherwise.
         if (!saved.backup.empty()) {
@@ -72,13 +82,72 @@ bool SaveCopy(const std::string& path, int failureMessage, Transaction* transact
         errors.Add(Message(failureMessage, path));
         return false;
     }
+    if (transaction != nullptr) {
+        transaction->SecureBackup(saved.backup);
+    }
     return true;
+}
+
+// True when the file holds exactly what the backup holds.
+bool SameContent(const std::string& path, const std::string& backup) {
+    FileHandle a(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle b(::CreateFileA(backup.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!a || !b || ::GetFileSize(a.get(), nullptr) != ::GetFileSize(b.get(), nullptr)) {
+        return false;
+    }
+    char x[4096], y[4096];
+    for (;;) {
+        DWORD readA = 0, readB = 0;
+        if (!::ReadFile(a.get(), x, sizeof x, &readA, nullptr) ||
+            !::ReadFile(b.get(), y, sizeof y, &readB, nullptr) || readA != readB) {
+            return false;
+        }
+        if (readA == 0) {
+            return true;
+        }
+        if (std::memcmp(x, y, readA) != 0) {
+            return false;
+        }
+    }
+}
+
+JournalRecord Described(UndoKind kind, std::vector<std::string> texts,
+                        std::vector<std::uint64_t> numbers = {}) {
+    JournalRecord record;
+    record.kind = static_cast<std::uint8_t>(kind);
+    record.texts = std::move(texts);
+    record.numbers = std::move(numbers);
+    return record;
+}
+
+JournalRecord DescribedBackup(UndoKind kind, const FileBackup& saved) {
+    return Described(
+        kind, {saved.path, saved.backup},
+        {saved.times.creation, saved.times.lastAccess, saved.times.lastWrite, saved.attributes});
 }
 
 } // namespace
 
+bool IsEmptyDirectory(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    FindHandle find(::FindFirstFileA((path + "\\*.*").c_str(), &found));
+    if (!find) {
+        return false;
+    }
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") {
+            return false;
+        }
+    } while (::FindNextFileA(find.get(), &found));
+    return true;
+}
+
 bool UndoCreateDirectory::Undo(ErrorList& errors) {
-    if (!sys::RemoveDirectory(path_)) {
+    // A directory that is not there was never made, or is gone already.
+    if (!sys::RemoveDirectory(path_) && PathExists(path_)) {
         errors.Add(Message(10000, path_));
         return false;
     }
@@ -86,7 +155,8 @@ bool UndoCreateDirectory::Undo(ErrorList& errors) {
 }
 
 bool UndoDeleteDirectory::Undo(ErrorList& errors) {
-    if (!sys::CreateDirectory(path_)) {
+    // A directory still there was never removed.
+    if (!sys::CreateDirectory(path_) && !IsDirectory(path_)) {
         errors.Add(Message(10001, path_));
         return false;
     }
@@ -94,7 +164,7 @@ bool UndoDeleteDirectory::Undo(ErrorList& errors) {
 }
 
 bool UndoCreateFile::Undo(ErrorList& errors) {
-    if (sys::DeleteFile(path_)) {
+    if (sys::DeleteFile(path_) || !PathExists(path_)) {
         return true;
     }
     // A copy takes the source's attributes, so a made file may well be read-only.
@@ -124,6 +194,12 @@ bool UndoDeleteFile::Undo(ErrorList& errors) {
         }
         // Half restored is not restored: the name stays absent.
         sys::DeleteFile(saved_.path);
+    } else if (IsFile(saved_.path) && SameContent(saved_.path, saved_.backup)) {
+        // The deletion never happened (the process ended before it): the file is as it was, but
+        // the backup copy moved its access time and took away its attributes.
+        if (RestoreMetadata(saved_)) {
+            return true;
+        }
     }
     // The message names the backup, so it stays for the user to recover the file from.
     keepBackup_ = true;
@@ -159,6 +235,42 @@ bool UndoSetTimeStamp::Undo(ErrorList& errors) {
     return ChangeFileTimes(path_, previous_, nullptr, errors);
 }
 
+bool UndoCreateDirectory::Describe(JournalRecord& record) const {
+    record = Described(UndoKind::DirectoryMade, {path_});
+    return true;
+}
+
+bool UndoDeleteDirectory::Describe(JournalRecord& record) const {
+    record = Described(UndoKind::DirectoryRemoved, {path_});
+    return true;
+}
+
+bool UndoCreateFile::Describe(JournalRecord& record) const {
+    record = Described(UndoKind::FileMade, {path_});
+    return true;
+}
+
+bool UndoDeleteFile::Describe(JournalRecord& record) const {
+    record = DescribedBackup(UndoKind::FileDeleted, saved_);
+    return true;
+}
+
+bool UndoReplaceFile::Describe(JournalRecord& record) const {
+    record = DescribedBackup(UndoKind::FileReplaced, saved_);
+    return true;
+}
+
+bool UndoSetAttributes::Describe(JournalRecord& record) const {
+    record = Described(UndoKind::AttributesSet, {path_}, {previous_});
+    return true;
+}
+
+bool UndoSetTimeStamp::Describe(JournalRecord& record) const {
+    record = Described(UndoKind::TimesSet, {path_},
+                       {previous_.creation, previous_.lastAccess, previous_.lastWrite});
+    return true;
+}
+
 bool MakeDirectory(const std::string& path, Transaction* transaction, ErrorList& errors) {
     std::string full = WithoutTrailingBackslash(FullPath(path));
     if (full.empty()) {
@@ -173,11 +285,14 @@ bool MakeDirectory(const std::string& path, Transaction* transaction, ErrorList&
     if (first != last && !EnsureDirectory(full.substr(0, last), transaction, errors)) {
         return false;
     }
+    if (!RecordAhead(transaction, std::make_unique<UndoCreateDirectory>(full), errors)) {
+        return false;
+    }
     if (!sys::CreateDirectory(full)) {
+        WithdrawRecord(transaction);
         errors.Add(Message(10001, full));
         return false;
     }
-    Record(transaction, std::make_unique<UndoCreateDirectory>(full));
     return true;
 }
 
@@ -211,11 +326,18 @@ bool RemoveDirectoryTree(const std::string& path, bool recursive, Transaction* t
             } while (::FindNextFileA(find.get(), &found));
         }
     }
-    if (full.empty() || !sys::RemoveDirectory(full)) {
-        errors.Add(Message(10000, full.empty() ? path : full));
+    if (full.empty()) {
+        errors.Add(Message(10000, path));
         return false;
     }
-    Record(transaction, std::make_unique<UndoDeleteDirectory>(full));
+    if (!RecordAhead(transaction, std::make_unique<UndoDeleteDirectory>(full), errors)) {
+        return false;
+    }
+    if (!sys::RemoveDirectory(full)) {
+        WithdrawRecord(transaction);
+        errors.Add(Message(10000, full));
+        return false;
+    }
     return true;
 }
 
@@ -225,16 +347,25 @@ bool RemoveFile(const std::string& path, Transaction* transaction, ErrorList& er
     if (!SaveCopy(full.empty() ? path : full, 10002, transaction, errors, saved)) {
         return false;
     }
-    if (!sys::DeleteFile(saved.path)) {
-        errors.Add(Message(10002, saved.path));
-        // Making the backup read the file, which moved its access time: the file stays as found.
+    // The record, with the backup it names, is on the disk before the file goes.
+    if (transaction != nullptr &&
+        !transaction->AddAhead(std::make_unique<UndoDeleteFile>(saved), errors)) {
         RestoreMetadata(saved);
         sys::DeleteFile(saved.backup);
         return false;
     }
-    if (transaction != nullptr) {
-        transaction->Add(std::make_unique<UndoDeleteFile>(saved));
-    } else {
+    if (!sys::DeleteFile(saved.path)) {
+        errors.Add(Message(10002, saved.path));
+        // Making the backup read the file, which moved its access time: the file stays as found.
+        RestoreMetadata(saved);
+        if (transaction != nullptr) {
+            transaction->Withdraw(); // the record deletes its backup
+        } else {
+            sys::DeleteFile(saved.backup);
+        }
+        return false;
+    }
+    if (transaction == nullptr) {
         sys::DeleteFile(saved.backup);
     }
     return true;
@@ -246,8 +377,14 @@ bool RemoveFileAndEmptyParents(const std::string& path, Transaction* transaction
         return false;
     }
     std::string directory = DirectoryOf(FullPath(path));
-    while (!directory.empty() && IsDirectory(directory) && sys::RemoveDirectory(directory)) {
-        Record(transaction, std::make_unique<UndoDeleteDirectory>(directory));
+    while (!directory.empty() && IsDirectory(directory) && IsEmptyDirectory(directory)) {
+        if (!RecordAhead(transaction, std::make_unique<UndoDeleteDirectory>(directory), errors)) {
+            return false;
+        }
+        if (!sys::RemoveDirectory(directory)) {
+            WithdrawRecord(transaction);
+            break;
+        }
         std::string parent = DirectoryOf(directory);
         if (parent == directory) {
             break;
@@ -264,7 +401,12 @@ bool BackupFile(const std::string& path, Transaction* transaction, ErrorList& er
         return false;
     }
     if (transaction != nullptr) {
-        transaction->Add(std::make_unique<UndoReplaceFile>(saved));
+        // Flushed with the journal: the caller rewrites the file next.
+        if (!transaction->AddAhead(std::make_unique<UndoReplaceFile>(saved), errors)) {
+            RestoreMetadata(saved);
+            sys::DeleteFile(saved.backup);
+            return false;
+        }
     } else {
         sys::DeleteFile(saved.backup);
     }
@@ -289,11 +431,14 @@ bool CopyFileTo(const std::string& source, const std::string& destination, bool 
             return false;
         }
     }
+    if (!RecordAhead(transaction, std::make_unique<UndoCreateFile>(to), errors)) {
+        return false;
+    }
     if (!sys::CopyFile(from, to, true)) {
+        WithdrawRecord(transaction);
         errors.Add(Message(10016, from, to));
         return false;
     }
-    Record(transaction, std::make_unique<UndoCreateFile>(to));
     return true;
 }
 
@@ -312,11 +457,18 @@ bool ChangeFileAttributes(const std::string& path, std::uint32_t attributes,
                           Transaction* transaction, ErrorList& errors) {
     std::string full = FullPath(path);
     DWORD previous = full.empty() ? INVALID_FILE_ATTRIBUTES : sys::GetFileAttributes(full);
-    if (previous == INVALID_FILE_ATTRIBUTES || !sys::SetFileAttributes(full, attributes)) {
+    if (previous == INVALID_FILE_ATTRIBUTES) {
         errors.Add(Message(10015, full.empty() ? path : full));
         return false;
     }
-    Record(transaction, std::make_unique<UndoSetAttributes>(full, previous));
+    if (!RecordAhead(transaction, std::make_unique<UndoSetAttributes>(full, previous), errors)) {
+        return false;
+    }
+    if (!sys::SetFileAttributes(full, attributes)) {
+        WithdrawRecord(transaction);
+        errors.Add(Message(10015, full));
+        return false;
+    }
     return true;
 }
 
@@ -359,7 +511,9 @@ bool ChangeFileTimes(const std::string& path, const FileTimes& times, Transactio
         previous.lastAccess = FromFileTime(access);
         previous.lastWrite = FromFileTime(write);
         // Recorded before the change: a change that half happened is undone as well.
-        transaction->Add(std::make_unique<UndoSetTimeStamp>(full, previous));
+        if (!transaction->AddAhead(std::make_unique<UndoSetTimeStamp>(full, previous), errors)) {
+            return false;
+        }
     }
     if (!WriteTimes(file.get(), times)) {
         errors.Add(Message(10013, full));
@@ -385,13 +539,16 @@ std::unique_ptr<Writer> CreateWriter(const std::string& path, Transaction* trans
     if (!EnsureDirectory(DirectoryOf(full), transaction, errors)) {
         return nullptr;
     }
+    if (!RecordAhead(transaction, std::make_unique<UndoCreateFile>(full), errors)) {
+        return nullptr;
+    }
     std::unique_ptr<Writer> writer;
     try {
         writer = std::make_unique<Writer>(full);
     } catch (const IOException&) {
+        WithdrawRecord(transaction);
         return nullptr;
     }
-    Record(transaction, std::make_unique<UndoCreateFile>(full));
     return writer;
 }
 

@@ -220,6 +220,9 @@ ProcedureResult RunPlatformUninstallation(const std::string& directory, Progress
                                    RemovePlatformShortcuts};
     const std::size_t messagesBefore = errors.Count();
     Transaction transaction;
+    if (!transaction.StartJournal(errors)) {
+        return ProcedureResult::Failed;
+    }
     bool failed = false;
     for (Activity activity : activities) {
         switch (activity(directory, progress, transaction, errors)) {

@@ -56,6 +56,7 @@ class UndoCreateRegistryKey : public UndoAction {
 public:
     explicit UndoCreateRegistryKey(std::string path) : path_(std::move(path)) {}
     bool Undo(ErrorList& errors) override;
+    bool Describe(JournalRecord& record) const override;
 
 private:
     std::string path_;
@@ -65,6 +66,8 @@ class UndoDeleteRegistryKey : public UndoAction {
 public:
     explicit UndoDeleteRegistryKey(std::string path) : path_(std::move(path)) {}
     bool Undo(ErrorList& errors) override;
+    bool Describe(JournalRecord& record) const override;
+    bool Destructive() const override { return true; }
 
 private:
     std::string path_;
@@ -77,6 +80,8 @@ public:
                             std::vector<std::uint8_t> data)
         : path_(std::move(path)), name_(std::move(name)), type_(type), data_(std::move(data)) {}
     bool Undo(ErrorList& errors) override;
+    bool Describe(JournalRecord& record) const override;
+    bool Destructive() const override { return true; }
 
 private:
     std::string path_;
@@ -91,6 +96,8 @@ public:
                                    std::vector<std::uint8_t> data)
         : path_(std::move(path)), type_(type), data_(std::move(data)) {}
     bool Undo(ErrorList& errors) override;
+    bool Describe(JournalRecord& record) const override;
+    bool Destructive() const override { return true; }
 
 private:
     std::string path_;
@@ -104,6 +111,7 @@ public:
     UndoSetRegistryValue(std::string path, std::string name)
         : path_(std::move(path)), name_(std::move(name)) {}
     bool Undo(ErrorList& errors) override;
+    bool Describe(JournalRecord& record) const override;
 
 private:
     std::string path_;
@@ -114,6 +122,7 @@ class UndoSetRegistryDefaultValue : public UndoAction {
 public:
     explicit UndoSetRegistryDefaultValue(std::string path) : path_(std::move(path)) {}
     bool Undo(ErrorList& errors) override;
+    bool Describe(JournalRecord& record) const override;
 
 private:
     std::string path_;

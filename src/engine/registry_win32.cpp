@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
+#include "common/journal_format.h"
 #include "common/messages.h"
+#include "engine/journal.h"
 #include "engine/system_calls_win32.h"
 #include "platform/handles_win32.h"
 
@@ -137,12 +139,15 @@ bool DeleteValueWithBackup(HKEY key, const std::string& keyPath, const std::stri
                                            : Message(10008, keyPath));
                 return false;
             }
+            // On the disk before the value goes; kept even if the deletion then fails.
+            std::unique_ptr<UndoAction> record;
             if (name != nullptr) {
-                transaction->Add(
-                    std::make_unique<UndoDeleteRegistryValue>(keyPath, *name, type, data));
+                record = std::make_unique<UndoDeleteRegistryValue>(keyPath, *name, type, data);
             } else {
-                transaction->Add(
-                    std::make_unique<UndoDeleteRegistryDefaultValue>(keyPath, type, data));
+                record = std::make_unique<UndoDeleteRegistryDefaultValue>(keyPath, type, data);
+            }
+            if (!transaction->AddAhead(std::move(record), errors)) {
+                return false;
             }
         }
     }
@@ -184,16 +189,24 @@ bool WriteValue(const std::string& path, const std::string* name, std::uint32_t 
     }
     OpenKey key(parsed.root);
     ErrorList openErrors;
-    if (!OpenPath(parsed, KEY_SET_VALUE, key, openErrors) ||
-        sys::RegSetValue(key.get(), name != nullptr ? name->c_str() : "", type,
-                         static_cast<const BYTE*>(bytes), size) != ERROR_SUCCESS) {
+    if (!OpenPath(parsed, KEY_SET_VALUE, key, openErrors)) {
         errors.Add(cannotSet());
         return false;
     }
+    std::unique_ptr<UndoAction> record;
     if (name != nullptr) {
-        Record(transaction, std::make_unique<UndoSetRegistryValue>(keyPath, *name));
+        record = std::make_unique<UndoSetRegistryValue>(keyPath, *name);
     } else {
-        Record(transaction, std::make_unique<UndoSetRegistryDefaultValue>(keyPath));
+        record = std::make_unique<UndoSetRegistryDefaultValue>(keyPath);
+    }
+    if (!RecordAhead(transaction, std::move(record), errors)) {
+        return false;
+    }
+    if (sys::RegSetValue(key.get(), name != nullptr ? name->c_str() : "", type,
+                         static_cast<const BYTE*>(bytes), size) != ERROR_SUCCESS) {
+        WithdrawRecord(transaction);
+        errors.Add(cannotSet());
+        return false;
     }
     return true;
 }
@@ -224,11 +237,16 @@ bool CreateRegistryKey(const std::string& path, Transaction* transaction, ErrorL
         if (sys::RegOpenKey(current.get(), name, KEY_READ | KEY_CREATE_SUB_KEY, next.put()) !=
                 ERROR_SUCCESS &&
             sys::RegOpenKey(current.get(), name, KEY_READ, next.put()) != ERROR_SUCCESS) {
+            if (!RecordAhead(transaction,
+                             std::make_unique<UndoCreateRegistryKey>(parsed.Prefix(i + 1)),
+                             errors)) {
+                return false;
+            }
             if (sys::RegCreateKey(current.get(), name, next.put()) != ERROR_SUCCESS) {
+                WithdrawRecord(transaction);
                 errors.Add(Message(10004, parsed.Prefix(i + 1)));
                 return false;
             }
-            Record(transaction, std::make_unique<UndoCreateRegistryKey>(parsed.Prefix(i + 1)));
         }
         current.Take(std::move(next));
     }
@@ -291,11 +309,14 @@ bool DeleteRegistryKey(const std::string& path, Transaction* transaction, ErrorL
     if (!DeleteRegistryDefaultValue(keyPath, transaction, errors)) {
         return false;
     }
+    if (!RecordAhead(transaction, std::make_unique<UndoDeleteRegistryKey>(keyPath), errors)) {
+        return false;
+    }
     if (sys::RegDeleteKey(parent.get(), parsed.components[count - 1]) != ERROR_SUCCESS) {
+        WithdrawRecord(transaction);
         errors.Add(Message(10006, keyPath));
         return false;
     }
-    Record(transaction, std::make_unique<UndoDeleteRegistryKey>(keyPath));
     return true;
 }
 
@@ -362,7 +383,8 @@ bool DeleteRegistryDefaultValue(const std::string& path, Transaction* transactio
 }
 
 bool UndoCreateRegistryKey::Undo(ErrorList& errors) {
-    return DeleteRegistryKey(path_, nullptr, errors);
+    // A key that is not there was never made, or is gone already.
+    return !RegistryKeyExists(path_) || DeleteRegistryKey(path_, nullptr, errors);
 }
 
 bool UndoDeleteRegistryKey::Undo(ErrorList& errors) {
@@ -399,6 +421,60 @@ bool UndoSetRegistryDefaultValue::Undo(ErrorList& errors) {
         errors.Add(Message(10010, path_));
     }
     return false;
+}
+
+namespace {
+
+JournalRecord Described(UndoKind kind, std::vector<std::string> texts,
+                        std::vector<std::uint64_t> numbers = {},
+                        std::vector<std::uint8_t> bytes = {}) {
+    JournalRecord record;
+    record.kind = static_cast<std::uint8_t>(kind);
+    record.texts = std::move(texts);
+    record.numbers = std::move(numbers);
+    record.bytes = std::move(bytes);
+    return record;
+}
+
+} // namespace
+
+bool UndoCreateRegistryKey::Describe(JournalRecord& record) const {
+    record = Described(UndoKind::KeyMade, {path_});
+    return true;
+}
+
+bool UndoDeleteRegistryKey::Describe(JournalRecord& record) const {
+    record = Described(UndoKind::KeyDeleted, {path_});
+    return true;
+}
+
+bool UndoDeleteRegistryValue::Describe(JournalRecord& record) const {
+    // A value with an empty name is the default value.
+    if (name_.empty()) {
+        record = Described(UndoKind::DefaultValueDeleted, {path_}, {type_}, data_);
+        return true;
+    }
+    record = Described(UndoKind::ValueDeleted, {path_, name_}, {type_}, data_);
+    return true;
+}
+
+bool UndoDeleteRegistryDefaultValue::Describe(JournalRecord& record) const {
+    record = Described(UndoKind::DefaultValueDeleted, {path_}, {type_}, data_);
+    return true;
+}
+
+bool UndoSetRegistryValue::Describe(JournalRecord& record) const {
+    if (name_.empty()) {
+        record = Described(UndoKind::DefaultValueSet, {path_});
+        return true;
+    }
+    record = Described(UndoKind::ValueSet, {path_, name_});
+    return true;
+}
+
+bool UndoSetRegistryDefaultValue::Describe(JournalRecord& record) const {
+    record = Described(UndoKind::DefaultValueSet, {path_});
+    return true;
 }
 
 } // namespace nebcm

@@ -108,15 +108,18 @@ bool CreateLink(const std::string& path, const LinkProperties& properties, Trans
         }
         return false;
     }
+    if (!RecordAhead(transaction, std::make_unique<UndoCreateFile>(link), errors)) {
+        return false;
+    }
     if (!SaveLink(shell, link)) {
-        // Whatever a failed save left there is not recorded, so it would outlive a rollback.
+        // Whatever a failed save left there is no longer recorded, so it would outlive a rollback.
+        WithdrawRecord(transaction);
         if (PathExists(link)) {
             ::DeleteFileA(link.c_str());
         }
         errors.Add(Message(10019, link));
         return false;
     }
-    Record(transaction, std::make_unique<UndoCreateFile>(link));
     return true;
 }
 
@@ -182,12 +185,19 @@ bool UpdateShortcut(const std::string& path, const std::string& target,
     if (!NewShellLink(shell) || !LoadLink(shell, link, STGM_READ) ||
         FAILED(shell.link->SetPath(target.c_str())) ||
         FAILED(shell.link->SetArguments(arguments.c_str())) ||
-        FAILED(shell.link->SetWorkingDirectory(workingDirectory.c_str())) ||
-        !SaveLink(shell, link)) {
+        FAILED(shell.link->SetWorkingDirectory(workingDirectory.c_str()))) {
         errors.Add(Message(10020, link));
         return false;
     }
-    Record(transaction, std::make_unique<UndoCreateFile>(link));
+    // The rewritten link is deleted first at a rollback, then the backup comes back over it.
+    if (!RecordAhead(transaction, std::make_unique<UndoCreateFile>(link), errors)) {
+        return false;
+    }
+    if (!SaveLink(shell, link)) {
+        WithdrawRecord(transaction);
+        errors.Add(Message(10020, link));
+        return false;
+    }
     return true;
 }
 

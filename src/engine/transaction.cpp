@@ -1,13 +1,72 @@
-// Rollback and commit of the transaction's undo records.
+// Rollback and commit of the transaction's undo records, and their journal on disk.
 #include "engine/transaction.h"
+
+#include "common/journal_format.h"
+#include "engine/journal.h"
+#include "engine/journal_file_win32.h"
 
 namespace nebcm {
 
+namespace {
+
+// Stands in for a record that cannot be kept on disk, so that the journal counts its records as
+// the transaction does.
+JournalRecord NothingRecord() {
+    JournalRecord record;
+    record.kind = static_cast<std::uint8_t>(UndoKind::Nothing);
+    return record;
+}
+
+} // namespace
+
+bool UndoAction::Describe(JournalRecord&) const {
+    return false;
+}
+
+Transaction::Transaction() = default;
+
 Transaction::~Transaction() {
+    // The commit entry goes first: from then on a later start finishes the commit instead of
+    // undoing it. Without it (and with the journal still there) the backups must stay, since a
+    // later start would undo the procedure from them.
+    if (journal_ && !journal_->MarkCommitted() && !journal_->Remove()) {
+        for (auto& record : records_) {
+            record->KeepBackup();
+        }
+    }
     // Committing destroys the records in the order in which they were made.
     for (auto& record : records_) {
         record.reset();
     }
+    if (journal_) {
+        journal_->Remove();
+    }
+}
+
+bool Transaction::StartJournal(ErrorList& errors) {
+    if (journal_) {
+        return true;
+    }
+    journal_ = Journal::Create(errors);
+    return journal_ != nullptr;
+}
+
+std::string Transaction::NewBackupPath() {
+    return journal_ ? journal_->NewBackupPath() : std::string();
+}
+
+void Transaction::SecureBackup(const std::string& backup) {
+    if (journal_) {
+        Journal::SecureBackup(backup);
+    }
+}
+
+bool Transaction::Write(const UndoAction& record, ErrorList* errors) {
+    JournalRecord described;
+    if (!record.Describe(described)) {
+        described = NothingRecord();
+    }
+    return journal_->Append(EncodeJournalRecord(described), record.Destructive(), errors);
 }
 
 void Transaction::Add(UndoAction* record) {
@@ -16,8 +75,35 @@ void Transaction::Add(UndoAction* record) {
 
 void Transaction::Add(std::unique_ptr<UndoAction> record) {
     if (record) {
+        // The change is made already: the journal can only follow it as closely as it can.
+        if (journal_) {
+            Write(*record, nullptr);
+        }
         records_.push_back(std::move(record));
     }
+}
+
+bool Transaction::AddAhead(std::unique_ptr<UndoAction> record, ErrorList& errors) {
+    if (!record) {
+        return true;
+    }
+    if (journal_ && !Write(*record, &errors)) {
+        return false;
+    }
+    records_.push_back(std::move(record));
+    return true;
+}
+
+void Transaction::Withdraw() {
+    if (records_.empty()) {
+        return;
+    }
+    if (journal_) {
+        // Undoing a change that was never made is harmless, so losing this entry is too.
+        journal_->Append(EncodeJournalTruncation(static_cast<std::uint32_t>(records_.size() - 1)),
+                         false, nullptr);
+    }
+    records_.pop_back();
 }
 
 bool Transaction::RollbackTo(int mark, ErrorList& errors) {
@@ -25,14 +111,32 @@ bool Transaction::RollbackTo(int mark, ErrorList& errors) {
         mark = 0;
     }
     bool allUndone = true;
-    while (Count() > mark) {
-        std::unique_ptr<UndoAction> record = std::move(records_.back());
-        records_.pop_back();
-        if (!record->Undo(errors)) {
+    std::vector<std::unique_ptr<UndoAction>> undone;
+    for (int i = Count(); i > mark; --i) {
+        UndoAction& record = *records_[static_cast<std::size_t>(i - 1)];
+        if (!record.Undo(errors)) {
             allUndone = false;
+        }
+        if (!journal_) {
+            // Without a journal a record goes (with its backup) as soon as it is undone.
+            records_.pop_back();
+        }
+    }
+    if (journal_ && Count() > mark) {
+        // The journal learns that the records are undone before their backups go: a crash in
+        // between merely undoes them once more.
+        journal_->Append(EncodeJournalTruncation(static_cast<std::uint32_t>(mark)), true, nullptr);
+        while (Count() > mark) {
+            records_.pop_back();
         }
     }
     return allUndone;
+}
+
+void Transaction::Resume(std::unique_ptr<Journal> journal,
+                         std::vector<std::unique_ptr<UndoAction>> records) {
+    journal_ = std::move(journal);
+    records_ = std::move(records);
 }
 
 } // namespace nebcm

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "common/messages.h"
+#include "engine/file_actions.h"
 #include "engine/machine_environment.h"
 #include "engine/shortcuts.h"
 #include "engine/system_calls_win32.h"
@@ -110,8 +111,14 @@ bool RemoveFileAndEmptyFolders(const std::string& path, const std::vector<std::s
         return below;
     };
     std::string directory = DirectoryOf(FullPath(path));
-    while (removable(directory) && IsDirectory(directory) && sys::RemoveDirectory(directory)) {
-        Record(transaction, std::make_unique<UndoDeleteDirectory>(directory));
+    while (removable(directory) && IsDirectory(directory) && IsEmptyDirectory(directory)) {
+        if (!RecordAhead(transaction, std::make_unique<UndoDeleteDirectory>(directory), errors)) {
+            return false;
+        }
+        if (!sys::RemoveDirectory(directory)) {
+            WithdrawRecord(transaction);
+            break;
+        }
         directory = DirectoryOf(directory);
     }
     return true;

@@ -1,6 +1,8 @@
 // Scratch areas, snapshots and failure injection shared by the engine tests; COM for the process.
 #include "engine_fixture.h"
 
+#include "engine/journal.h"
+
 #include <objbase.h>
 
 #include <algorithm>
@@ -315,21 +317,32 @@ void EngineTest::SetUp() {
     std::snprintf(unique, sizeof unique, "%lu-%d-%lu",
                   static_cast<unsigned long>(::GetCurrentProcessId()), ++scratchCounter,
                   static_cast<unsigned long>(::GetTickCount()));
+    // A child process works in its parent's scratch places, which the parent made and removes.
+    std::string inherited = GetVariable(ChildScratchVariable);
+    child_ = !inherited.empty();
+    if (child_) {
+        std::snprintf(unique, sizeof unique, "%s", inherited.c_str());
+    }
     ::CreateDirectoryA("C:\\nebcm-scratch", nullptr);
     root_ = std::string("C:\\nebcm-scratch\\") + unique;
     work_ = root_ + "\\work";
     source_ = root_ + "\\source";
     temp_ = root_ + "\\temp";
-    ASSERT_TRUE(::CreateDirectoryA(root_.c_str(), nullptr)) << root_;
-    ASSERT_TRUE(::CreateDirectoryA(work_.c_str(), nullptr));
-    ASSERT_TRUE(::CreateDirectoryA(source_.c_str(), nullptr));
-    ASSERT_TRUE(::CreateDirectoryA(temp_.c_str(), nullptr));
+    unique_ = unique;
     oldTmp_ = GetVariable("TMP");
     oldTemp_ = GetVariable("TEMP");
     ::SetEnvironmentVariableA("TMP", temp_.c_str());
     ::SetEnvironmentVariableA("TEMP", temp_.c_str());
-
     keySub_ = std::string("Software\\NebCMTests\\") + unique;
+    SetJournalDirectory(root_ + "\\rollback");
+    if (child_) {
+        return;
+    }
+    ASSERT_TRUE(::CreateDirectoryA(root_.c_str(), nullptr)) << root_;
+    ASSERT_TRUE(::CreateDirectoryA(work_.c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA(source_.c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA(temp_.c_str(), nullptr));
+
     HKEY key = nullptr;
     DWORD disposition = 0;
     ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, keySub_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
@@ -340,11 +353,44 @@ void EngineTest::SetUp() {
 
 void EngineTest::TearDown() {
     SetSystemCallFilter(nullptr);
+    SetJournalDirectory(std::string());
     ::SetEnvironmentVariableA("TMP", oldTmp_.empty() ? nullptr : oldTmp_.c_str());
     ::SetEnvironmentVariableA("TEMP", oldTemp_.empty() ? nullptr : oldTemp_.c_str());
+    if (child_) {
+        return;
+    }
     DeleteTreeRaw(root_);
     DeleteRegistryTreeRaw(HKEY_CURRENT_USER, keySub_);
     ::RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\NebCMTests"); // only when no test left a key
+}
+
+DWORD EngineTest::RunChild(const std::string& test, const std::string& variable,
+                           const std::string& value) const {
+    char module[MAX_PATH + 1] = {};
+    ::GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string command =
+        std::string("\"") + module + "\" --gtest_also_run_disabled_tests --gtest_filter=" + test;
+    ::SetEnvironmentVariableA(ChildScratchVariable, unique_.c_str());
+    ::SetEnvironmentVariableA(variable.c_str(), value.c_str());
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
+    BOOL started = ::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                    nullptr, &startup, &process);
+    ::SetEnvironmentVariableA(ChildScratchVariable, nullptr);
+    ::SetEnvironmentVariableA(variable.c_str(), nullptr);
+    if (!started) {
+        ADD_FAILURE() << "cannot start " << command;
+        return 0xFFFFFFFFu;
+    }
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0xFFFFFFFFu;
+    ::GetExitCodeProcess(process.hProcess, &code);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return code;
 }
 
 std::string EngineTest::Work(const std::string& relative) const {

@@ -90,8 +90,12 @@ private:
 
 // Per test: a scratch tree C:\nebcm-scratch\<unique> with the directories "work" (what the tests
 // change), "source" (files copied from, kept out of the snapshots because copying reads them) and
-// "temp" (the process's temporary directory for the test, where backups go), and a registry key
+// "temp" (the process's temporary directory for the test, where backups go) and "rollback" (where
+// a journaled transaction keeps its journal and backups), and a registry key
 // HKEY_CURRENT_USER\Software\NebCMTests\<unique>.
+// Names the parent's scratch places in a child process started by RunChild.
+inline constexpr char ChildScratchVariable[] = "NEBCM_TEST_SCRATCH";
+
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -112,6 +116,14 @@ protected:
     int
     ExpectRollbackAfterEachFailure(const std::function<bool(Transaction&, ErrorList&)>& operation);
 
+    // Runs this test executable once more with only `test`, in this test's scratch places (its
+    // fixture then neither makes nor removes them) and with one more environment variable; the
+    // child's exit code.
+    DWORD RunChild(const std::string& test, const std::string& variable,
+                   const std::string& value) const;
+    // True in such a child.
+    bool IsChild() const { return child_; }
+
     std::string root_;
     std::string work_;
     std::string source_;
@@ -119,6 +131,8 @@ protected:
     std::string keySub_; // below HKEY_CURRENT_USER
 
 private:
+    bool child_ = false;
+    std::string unique_;
     std::string oldTmp_;
     std::string oldTemp_;
 };
