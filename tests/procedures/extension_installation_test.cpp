@@ -223,6 +223,7 @@ TEST_F(InstallationTest, ProblemsFoundBeforeTheFirstChangeLeaveEverythingAlone) 
         std::string set;
         std::vector<std::string> pick;
         Lines expected;
+        bool refusedByTheReader = false;
     };
     const std::vector<Row> rows = {
         {"a shortcut that climbs out of the platform's group",
@@ -230,11 +231,13 @@ TEST_F(InstallationTest, ProblemsFoundBeforeTheFirstChangeLeaveEverythingAlone) 
                  {"apps/paint.exe;../../../Startup/Paint", "apps/paint.dat;Tools/./Data",
                   "apps/paint.txt;Good/Name"}),
          {"paint"},
-         {Message(12010, "../../../Startup/Paint"), Message(12010, "Tools/./Data")}},
+         {Message(12010, "../../../Startup/Paint"), Message(12010, "Tools/./Data")},
+         true},
         {"a shortcut with a drive",
          Section("Application:paint", "1.00", {"apps/paint.exe;C:Paint"}),
          {"paint"},
-         {Message(12010, "C:Paint")}},
+         {Message(12010, "C:Paint")},
+         true},
         {"an unmet external requirement",
          Section("Application:paint", "1.00", {"apps/paint.exe"},
                  {"ExternalLibrary=base;2.00-;Base library", "ExternalCore=2.00-"}),
@@ -256,6 +259,12 @@ TEST_F(InstallationTest, ProblemsFoundBeforeTheFirstChangeLeaveEverythingAlone) 
         LayOutStandard();
         const std::string before = State();
         auto set = MakeSet(row.set);
+        if (row.refusedByTheReader) {
+            // Shortcut texts that leave their group no longer get past the set reader; the
+            // engine's own refusal of them is shown with sets built without the reader.
+            EXPECT_FALSE(set);
+            continue;
+        }
         ASSERT_TRUE(set);
         ui_ = ScriptedUi();
         errors_ = ErrorList();
