@@ -105,7 +105,13 @@ bool CheckPlan(const Plan& plan, const Configuration& installed, const Distribut
     if (errors.Count() != before) {
         return false;
     }
-    if (!CheckPlatformFiles(plan.next, &installed, errors)) {
+    // Only what comes from the set is judged: the installed extensions were judged when they
+    // came, and the installed core's files are what the new ones must keep away from.
+    Configuration arriving;
+    for (const Extension* extension : plan.classification.install) {
+        arriving.Add(extension->Clone());
+    }
+    if (!CheckPlatformFiles(arriving, &installed, errors)) {
         return false;
     }
     for (const std::string& path : plan.files.copy) {
