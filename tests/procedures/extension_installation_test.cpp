@@ -8,6 +8,8 @@
 #include "engine/extension_installation.h"
 #include "engine/installed_configuration.h"
 #include "engine/shortcuts.h"
+#include "io/streams.h"
+#include "model/component_database_reader.h"
 #include "platform_fixture.h"
 #include "scripted_ui.h"
 
@@ -236,7 +238,7 @@ TEST_F(InstallationTest, ProblemsFoundBeforeTheFirstChangeLeaveEverythingAlone) 
         {"a shortcut with a drive",
          Section("Application:paint", "1.00", {"apps/paint.exe;C:Paint"}),
          {"paint"},
-         {Message(12010, "C:Paint")},
+         {Message(12010, "C:Paint"), Message(12046, "paint")},
          true},
         {"an unmet external requirement",
          Section("Application:paint", "1.00", {"apps/paint.exe"},
@@ -258,13 +260,24 @@ TEST_F(InstallationTest, ProblemsFoundBeforeTheFirstChangeLeaveEverythingAlone) 
         ResetPlatform();
         LayOutStandard();
         const std::string before = State();
-        auto set = MakeSet(row.set);
         if (row.refusedByTheReader) {
-            // Shortcut texts that leave their group no longer get past the set reader; the
-            // engine's own refusal of them is shown with sets built without the reader.
-            EXPECT_FALSE(set);
+            // Shortcut texts that leave their group no longer get past the set reader, with the
+            // same messages; the engine's own refusal of them is shown with sets built without
+            // the reader.
+            MemoryInputStream memory(std::vector<std::uint8_t>(row.set.begin(), row.set.end()));
+            LineReader lines(memory, 1);
+            ComponentDatabaseReader reader("neb.cdb", lines, ReaderMode::Distribution);
+            ErrorList read;
+            EXPECT_FALSE(reader.Read(read));
+            Lines messages;
+            for (const std::string& m : read.Messages()) {
+                const std::size_t prefix = m.find(" : ");
+                messages.push_back(prefix == std::string::npos ? m : m.substr(prefix + 3));
+            }
+            EXPECT_EQ(messages, row.expected);
             continue;
         }
+        auto set = MakeSet(row.set);
         ASSERT_TRUE(set);
         ui_ = ScriptedUi();
         errors_ = ErrorList();
