@@ -28,6 +28,21 @@ bool IsDirectory(const std::string& path);
 // Opens the file without sharing, so a file in use by another process fails.
 bool QueryFileSize(const std::string& path, std::uint64_t& size);
 
+// Which file or directory a path opens, as the volume's serial number and the file index, so
+// that short names, letter case and links that lead to one place compare as one. Not known on
+// systems that cannot open a directory, or when the path cannot be opened; an unknown identity
+// never equals another.
+struct FileIdentity {
+    std::uint32_t volume = 0;
+    std::uint32_t high = 0;
+    std::uint32_t low = 0;
+    bool known = false;
+    bool operator==(const FileIdentity& o) const {
+        return known && o.known && volume == o.volume && high == o.high && low == o.low;
+    }
+};
+FileIdentity IdentityOf(const std::string& path);
+
 // Bytes available to the caller on the drive; drive is a letter such as 'C'.
 bool QueryFreeSpace(char drive, std::uint64_t& bytes);
 // The allocation unit of the drive, to which file sizes are rounded up when space is estimated.

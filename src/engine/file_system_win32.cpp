@@ -244,32 +244,11 @@ int walkDepth = 0;
 // The directories the walk is inside, by volume and file index, so that a link back to one of
 // them (a loop a disk search would never leave) is not entered again. Empty identities (systems
 // that cannot open a directory) are never compared.
-struct DirectoryIdentity {
-    DWORD volume = 0;
-    DWORD high = 0;
-    DWORD low = 0;
-    bool known = false;
-    bool operator==(const DirectoryIdentity& o) const {
-        return known && o.known && volume == o.volume && high == o.high && low == o.low;
-    }
-};
-std::vector<DirectoryIdentity> walkChain;
-
-DirectoryIdentity IdentityOf(const std::string& directory) {
-    DirectoryIdentity identity;
-    FileHandle handle(::CreateFileA(directory.c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info;
-    if (handle && ::GetFileInformationByHandle(handle.get(), &info)) {
-        identity = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, true};
-    }
-    return identity;
-}
+std::vector<FileIdentity> walkChain;
 
 // Leaves one level of the walk on every way out of it.
 struct DepthLevel {
-    explicit DepthLevel(const DirectoryIdentity& identity) {
+    explicit DepthLevel(const FileIdentity& identity) {
         ++walkDepth;
         walkChain.push_back(identity);
     }
@@ -301,7 +280,7 @@ bool WalkContents(const std::string& directory, DirectoryVisitor& visitor, WalkO
             // what it points to, but the link itself is visited (deleting removes just the link).
             goOn = visitor.VisitDirectory(entry);
         } else {
-            const DirectoryIdentity identity = IdentityOf(entry);
+            const FileIdentity identity = IdentityOf(entry);
             if (std::find(walkChain.begin(), walkChain.end(), identity) == walkChain.end()) {
                 goOn = WalkDirectory(entry, visitor, order);
             }
@@ -337,6 +316,18 @@ bool WalkDirectory(const std::string& path, DirectoryVisitor& visitor, WalkOrder
         }
     }
     return outermost ? visitor.End() : true;
+}
+
+FileIdentity IdentityOf(const std::string& path) {
+    FileIdentity identity;
+    FileHandle handle(::CreateFileA(path.c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (handle && ::GetFileInformationByHandle(handle.get(), &info)) {
+        identity = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, true};
+    }
+    return identity;
 }
 
 } // namespace nebcm

@@ -15,32 +15,10 @@ namespace nebcm {
 
 namespace {
 
-// A folder as the file system knows it: its volume and its index there. Two spellings of one
-// folder (a short name, a link) open the same one. Unknown for a missing folder and on systems
-// that cannot open a directory; unknown identities never match.
-struct FolderIdentity {
-    DWORD volume = 0;
-    DWORD high = 0;
-    DWORD low = 0;
-    bool known = false;
-    bool Matches(const FolderIdentity& o) const {
-        return known && o.known && volume == o.volume && high == o.high && low == o.low;
-    }
-};
-
-FolderIdentity IdentityOf(const std::string& path) {
-    FolderIdentity identity;
-    if (!IsDirectory(path)) {
-        return identity;
-    }
-    FileHandle handle(::CreateFileA(path.c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info;
-    if (handle && ::GetFileInformationByHandle(handle.get(), &info)) {
-        identity = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, true};
-    }
-    return identity;
+// Two spellings of one folder (a short name, a link) have one identity; a missing folder has
+// none.
+FileIdentity FolderIdentityOf(const std::string& path) {
+    return IsDirectory(path) ? IdentityOf(path) : FileIdentity();
 }
 
 std::string Resolved(const std::string& path) {
@@ -135,10 +113,10 @@ std::string Spelling(const std::string& full) {
 struct Chosen {
     std::string full;
     std::string spelling;
-    FolderIdentity identity;
+    FileIdentity identity;
     // `folder` is absolute and `folderSpelling` its Spelling.
     bool Is(const std::string& folder, const std::string& folderSpelling) const {
-        return EqualIgnoringCase(spelling, folderSpelling) || identity.Matches(IdentityOf(folder));
+        return EqualIgnoringCase(spelling, folderSpelling) || identity == FolderIdentityOf(folder);
     }
 };
 
@@ -190,7 +168,7 @@ DirectoryRefusal CheckInstallationDirectory(const std::string& directory) {
         return refusal;
     }
     chosen.spelling = Spelling(chosen.full);
-    chosen.identity = IdentityOf(chosen.full);
+    chosen.identity = FolderIdentityOf(chosen.full);
     const std::vector<std::string> folders = ProtectedFolders();
     std::vector<std::string> spellings;
     for (const std::string& folder : folders) {
