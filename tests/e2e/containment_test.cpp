@@ -89,8 +89,9 @@ std::string WholeMachine() {
             continue;
         }
         const std::string path = "C:\\" + name;
-        state += (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? path + "\\\n" + TreeDump(path)
-                                                                     : path + "\n";
+        state += (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                     ? path + "\\\n" + TreeDump(path)
+                     : path + "\n";
     } while (FindNextFileA(search, &found));
     FindClose(search);
     state += RegistryDump(HKEY_LOCAL_MACHINE, "Software");
@@ -159,22 +160,6 @@ TEST(HostileSets, AreRefusedWithAMessageAndChangeNothing) {
     }
 }
 
-std::string ContentsOf(const std::string& path) {
-    std::string bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
-    }
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        bytes.append(buffer, got);
-    }
-    CloseHandle(file);
-    return bytes;
-}
-
 // A name of the given length made of one letter, with the extension.
 std::string LongName(char letter, std::size_t length, const std::string& extension) {
     return std::string(length - extension.size(), letter) + extension;
@@ -189,18 +174,18 @@ TEST(BenignSets, WithLongNamesDeepTreesAndSharedFilesStillInstall) {
         deep += "level/";
     }
     deep += "bottom.txt";
-    const std::vector<std::string> shared = {"lib/shared.jar", "docs/console.txt",
-                                             "docs/con2.txt",  "docs/auxiliary.txt",
-                                             "docs/.hidden",   "docs/a.b.c",
-                                             "docs/nul-device notes.txt"};
+    const std::vector<std::string> shared = {
+        "lib/shared.jar",           "docs/console.txt", "docs/con2.txt",
+        "docs/auxiliary.txt",       "docs/.hidden",     "docs/a.b.c",
+        "docs/nul-device notes.txt"};
     std::vector<std::string> first = shared;
     first.push_back(LongName('a', 200, ".txt"));
     first.push_back(deep);
     std::vector<std::string> second = shared;
     second.push_back("lib/second.jar;Benign/Second");
-    ASSERT_TRUE(WriteSet(std::string(kSets) + "\\benign.nds",
-                         {LibrarySubset("first", first, "benign"),
-                          LibrarySubset("second", second, "benign")}));
+    ASSERT_TRUE(
+        WriteSet(std::string(kSets) + "\\benign.nds", {LibrarySubset("first", first, "benign"),
+                                                       LibrarySubset("second", second, "benign")}));
     ChildProcess program;
     ASSERT_TRUE(program.Start(kInstalledProgram, std::string(kSets) + "\\benign.nds"));
     HWND selection = WaitForTitle("NEB 2.0 - Select NEB extensions to install", 90000);
@@ -225,7 +210,7 @@ TEST(BenignSets, WithLongNamesDeepTreesAndSharedFilesStillInstall) {
             EXPECT_TRUE(Exists(kInstallDir + path)) << path;
         }
     }
-    EXPECT_EQ(ContentsOf(kInstallDir + "lib\\shared.jar"), "contents of lib\\shared.jar\r\n");
+    EXPECT_EQ(ReadWholeFile(kInstallDir + "lib\\shared.jar"), "contents of lib\\shared.jar\r\n");
     EXPECT_TRUE(Exists(ShellFolder(CSIDL_COMMON_PROGRAMS) + "\\NEB 2.0\\Benign\\Second.lnk") ||
                 Exists(ShellFolder(CSIDL_PROGRAMS) + "\\NEB 2.0\\Benign\\Second.lnk"));
 }

@@ -159,20 +159,4 @@ inline bool WaitForProcessEnd(DWORD pid, DWORD ms = 30000) {
     return ended;
 }
 
-inline std::string ReadWholeFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return std::string();
-    }
-    std::string bytes;
-    char buffer[4096];
-    DWORD n = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) {
-        bytes.append(buffer, n);
-    }
-    CloseHandle(file);
-    return bytes;
-}
-
 } // namespace nebcm::testing
