@@ -10,10 +10,6 @@
 #define IDB_DRIVES 136     // drive, closed folder, open folder
 #define IDB_EXTENSIONS 156 // closed folder, open folder, core, library, component, application
 
-// Shown while the rest of the interface is being built.
-#define IDD_STARTUP 200
-#define IDC_STARTUP_TEXT 1100
-
 // Dialogs.
 #define IDD_ALREADY_RUNNING 130
 #define IDD_CORE_WIZARD_INTRO 132

@@ -188,6 +188,16 @@ TEST_F(DistributionSetTest, DatabaseIsReadAsCurrentThenAsLegacy) {
     const Lines expected = BothReaders(bad, SetPath());
     EXPECT_EQ(rejected.errors, expected);
     EXPECT_GT(expected.size(), 4u) << "both readers have something to say";
+
+    // The 1.0 attempt fails only in its whole-configuration checks, which the 2.0 attempt made
+    // as well: they are reported again after 12109.
+    const std::string undefined = "[Library:y]\nVersion=100\nDescription=y\nCopyright=(c)\n"
+                                  "File=y\nLibrary=xml\n";
+    const Lines both = BothReaders(undefined, SetPath());
+    EXPECT_EQ(ReadImage(Join({current, BuildSubset(undefined, {{"y", "y"}})})).errors, both);
+    ASSERT_GE(both.size(), 3u);
+    EXPECT_EQ(both[both.size() - 2], Message(12109, SetPath()));
+    EXPECT_EQ(both.back(), Message(12039, "xml"));
 }
 
 TEST_F(DistributionSetTest, DatabasesAreReadWithTheGivenSymbols) {

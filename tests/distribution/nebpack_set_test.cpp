@@ -87,8 +87,8 @@ protected:
         for (const std::string& d : dirs) {
             full.push_back(Path(d));
         }
-        return Capture([&](std::FILE*, std::FILE* err) {
-            return nebpack::PackSet(Path("set.nds"), full, symbols, err);
+        return Capture([&](std::FILE* out, std::FILE* err) {
+            return nebpack::PackSet(Path("set.nds"), full, symbols, out, err);
         });
     }
     Captured Check(const std::string& set = "set.nds") {
@@ -121,8 +121,9 @@ TEST_F(NebpackSetTest, PackCheckAndExtractRoundTrip) {
     Put("two/readme.txt", "not named, packed all the same");
 
     Captured pack = Pack({"one", "two"});
-    ASSERT_EQ(pack.code, 0) << pack.err;
+    ASSERT_EQ(pack.code, 0) << pack.err << pack.out;
     EXPECT_EQ(pack.err, "");
+    EXPECT_EQ(pack.out, "");
 
     Captured check = Check();
     ASSERT_EQ(check.code, 0) << check.err;
@@ -174,8 +175,9 @@ TEST_F(NebpackSetTest, PackRefusesBeforeWritingAnything) {
     EXPECT_EQ(c.code, 1);
     std::string expected = Message(12107, 2, set) + "\n" + Message(12111, 3, set, "lib/Y2.jar") +
                            "\n" + Message(12110, set) + "\n";
-    EXPECT_EQ(c.err.compare(0, expected.size(), expected), 0) << c.err;
-    EXPECT_NE(c.err.find(Message(12109, set)), std::string::npos) << c.err;
+    EXPECT_EQ(c.out.compare(0, expected.size(), expected), 0) << c.out;
+    EXPECT_NE(c.out.find(Message(12109, set)), std::string::npos) << c.out;
+    EXPECT_EQ(c.err, "");
     EXPECT_FALSE(Exists("set.nds"));
 
     // An earlier set stays when a new one is refused before writing.
@@ -194,7 +196,8 @@ TEST_F(NebpackSetTest, PackChecksEveryPlatformGiven) {
     EXPECT_EQ(Pack({"s"}, {PlatformSymbols{"WinXP"}}).code, 0);
     Captured both = Pack({"s"}, {PlatformSymbols{"WinXP"}, PlatformSymbols{"Win98"}});
     EXPECT_EQ(both.code, 1);
-    EXPECT_EQ(both.err, Message(12111, 1, set, "lib/9x.jar") + "\n");
+    EXPECT_EQ(both.out, Message(12111, 1, set, "lib/9x.jar") + "\n");
+    EXPECT_EQ(both.err, "");
 }
 
 TEST_F(NebpackSetTest, PackRemovesASetThatFoldingRejects) {
@@ -204,7 +207,8 @@ TEST_F(NebpackSetTest, PackRemovesASetThatFoldingRejects) {
     Put("b/lib/x.jar", "x two");
     Captured c = Pack({"a", "b"});
     EXPECT_EQ(c.code, 1);
-    EXPECT_EQ(c.err, Message(12120, "x", "lib/x.jar") + "\n");
+    EXPECT_EQ(c.out, Message(12120, "x", "lib/x.jar") + "\n");
+    EXPECT_EQ(c.err, "");
     EXPECT_FALSE(Exists("set.nds"));
 }
 
@@ -212,11 +216,73 @@ TEST_F(NebpackSetTest, CheckReportsRejectionsAndUnreadableSets) {
     work.Write("bad.nds", "LZW");
     Captured bad = Check("bad.nds");
     EXPECT_EQ(bad.code, 1);
-    EXPECT_EQ(bad.err, Message(12106, AbsolutePath(Path("bad.nds"))) + "\n");
-    EXPECT_EQ(bad.out, "");
+    EXPECT_EQ(bad.out, Message(12106, AbsolutePath(Path("bad.nds"))) + "\n");
+    EXPECT_EQ(bad.err, "");
     Captured missing = Check("missing.nds");
     EXPECT_EQ(missing.code, 2);
     EXPECT_EQ(missing.err, Message(12104, AbsolutePath(Path("missing.nds"))) + "\n");
+    EXPECT_EQ(missing.out, "");
+}
+
+TEST_F(NebpackSetTest, RejectionsArePrintedWholeOnStandardOutput) {
+    // The first definition's extra file is missing from the second subset: the set reader says
+    // so twice, and both lines are printed, as the saved error log has them.
+    const std::string twoFiles = LibrarySection("x", "1.00", {"lib/x.jar", "lib/x2.jar"});
+    const std::string oneFile = LibrarySection("x", "1.00", {"lib/x.jar"});
+    work.Write("twice.nds",
+               Text(Join({BuildSubset(twoFiles, {{"lib\\x.jar", "x"}, {"lib\\x2.jar", "2"}}),
+                          BuildSubset(oneFile, {{"lib\\x.jar", "x"}})})));
+    const std::string twice = Message(12118, "x") + "\n" + Message(12118, "x") + "\n";
+    Captured check = Check("twice.nds");
+    EXPECT_EQ(check.code, 1);
+    EXPECT_EQ(check.out, twice);
+    EXPECT_EQ(check.err, "");
+    Captured extract = Extract("dest", "twice.nds");
+    EXPECT_EQ(extract.code, 1);
+    EXPECT_EQ(extract.out, twice);
+    EXPECT_EQ(extract.err, "");
+
+    // Neither dialect reads the database: the 1.0 attempt's messages come whole after 12109,
+    // its whole-configuration checks included, even where the 2.0 attempt said the same.
+    const std::string set = AbsolutePath(Path("set.nds"));
+    Put("both/neb.cdb", "[Library:y]\nVersion=100\nDescription=y\nCopyright=(c)\nFile=y.jar\n"
+                        "Library=xml\n");
+    Put("both/y.jar", "y");
+    Captured pack = Pack({"both"});
+    EXPECT_EQ(pack.code, 1);
+    EXPECT_EQ(pack.err, "");
+    const std::string legacy = Message(12109, set) + "\n";
+    const std::string::size_type at = pack.out.find(legacy);
+    ASSERT_NE(at, std::string::npos) << pack.out;
+    EXPECT_EQ(pack.out.compare(0, Message(12110, set).size(), Message(12110, set)), 0) << pack.out;
+    EXPECT_EQ(pack.out.substr(at + legacy.size()), Message(12039, "xml") + "\n") << pack.out;
+
+#ifndef _WIN32
+    // A file that an archive cannot hold refuses the set like the configuration manager would.
+    Put("slash/neb.cdb", oneFile);
+    Put("slash/lib/x.jar", "x");
+    Put("slash/a\\b.txt", "b");
+    Captured slash = Pack({"slash"});
+    EXPECT_EQ(slash.code, 1);
+    EXPECT_NE(slash.out.find("a backslash in a file name cannot be stored"), std::string::npos)
+        << slash.out;
+    EXPECT_EQ(slash.err, "");
+#endif
+
+    // Path refusals of extract are its result too; what stands in the way is a failure.
+    const std::string clash =
+        LibrarySection("a", "1.00", {"lib"}) + LibrarySection("b", "1.00", {"lib/b.jar"});
+    work.Write("clash.nds", Text(BuildSubset(clash, {{"lib", "a"}, {"lib\\b.jar", "b"}})));
+    Captured refused = Extract("clash", "clash.nds");
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_EQ(refused.out, "nebpack: 'lib' is a file, so 'lib/b.jar' cannot be written\n");
+    EXPECT_EQ(refused.err, "");
+    Put("inway/lib", "a file");
+    work.Write("x.nds", Text(BuildSubset(oneFile, {{"lib\\x.jar", "x"}})));
+    Captured inWay = Extract("inway", "x.nds");
+    EXPECT_EQ(inWay.code, 2);
+    EXPECT_EQ(inWay.out, "");
+    EXPECT_NE(inWay.err.find("is in the way of 'lib/x.jar'"), std::string::npos) << inWay.err;
 }
 
 TEST_F(NebpackSetTest, ExtractNeverLeavesItsDirectory) {
@@ -228,8 +294,8 @@ TEST_F(NebpackSetTest, ExtractNeverLeavesItsDirectory) {
         work.Write("up.nds", Text(BuildSubset(db, {{"lib\\" + segment + "\\evil.txt", "e"}})));
         Captured check = Check("up.nds");
         EXPECT_EQ(check.code, 1) << path;
-        EXPECT_NE(check.err.find("Invalid file name '" + path + "'"), std::string::npos)
-            << check.err;
+        EXPECT_NE(check.out.find("Invalid file name '" + path + "'"), std::string::npos)
+            << check.out;
         Captured up = Extract("dest", "up.nds");
         EXPECT_EQ(up.code, 1) << path;
         EXPECT_EQ(nebpack::Examine(Path("dest")), nebpack::PathState::Missing) << path;
@@ -295,8 +361,8 @@ TEST_F(NebpackSetTest, HostileSetsAreRefusedByEveryVerb) {
         work.Write(name, Text(Join(images)));
         Captured check = Check(name);
         EXPECT_EQ(check.code, 1) << c.what;
-        EXPECT_NE(check.err.find(c.message), std::string::npos) << c.what << "\n" << check.err;
-        EXPECT_EQ(check.out, "") << c.what;
+        EXPECT_NE(check.out.find(c.message), std::string::npos) << c.what << "\n" << check.out;
+        EXPECT_EQ(check.err, "") << c.what;
         const std::string dest = "dest" + std::to_string(n);
         EXPECT_EQ(Extract(dest, name).code, 1) << c.what;
         EXPECT_EQ(nebpack::Examine(Path(dest)), nebpack::PathState::Missing) << c.what;
@@ -315,7 +381,7 @@ TEST_F(NebpackSetTest, HostileSetsAreRefusedByEveryVerb) {
             }
             Captured pack = Pack(dirs);
             EXPECT_EQ(pack.code, 1) << c.what;
-            EXPECT_NE(pack.err.find(c.message), std::string::npos) << c.what << "\n" << pack.err;
+            EXPECT_NE(pack.out.find(c.message), std::string::npos) << c.what << "\n" << pack.out;
             EXPECT_FALSE(Exists("set.nds")) << c.what;
         }
         ++n;

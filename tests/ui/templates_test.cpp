@@ -367,6 +367,30 @@ BOOL CALLBACK FindClippedText(HWND control, LPARAM p) {
     return TRUE;
 }
 
+BOOL CALLBACK CollectTemplate(HMODULE, LPCSTR, LPSTR name, LONG_PTR p) {
+    if (IS_INTRESOURCE(name)) {
+        reinterpret_cast<std::vector<int>*>(p)->push_back(
+            static_cast<int>(reinterpret_cast<ULONG_PTR>(name)));
+    }
+    return TRUE;
+}
+
+// A template that no dialog uses is dead weight in the program; every one in the resources must
+// be a dialog listed above (100 to 102 are the tests' own).
+TEST(Resources, EveryDialogTemplateIsOneTheProgramUses) {
+    std::vector<int> found;
+    EnumResourceNamesA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(5), CollectTemplate,
+                       reinterpret_cast<LONG_PTR>(&found));
+    ASSERT_GT(found.size(), Templates().size() / 2);
+    for (int id : found) {
+        bool listed = id >= 100 && id <= 102;
+        for (const TemplateCase& c : Templates()) {
+            listed = listed || c.id == id;
+        }
+        EXPECT_TRUE(listed) << "template " << id << " is used by no dialog";
+    }
+}
+
 TEST_F(TemplateHost, FixedTextsFitTheirControls) {
     for (const TemplateCase& c : Templates()) {
         HWND dialog = Make(c.id);

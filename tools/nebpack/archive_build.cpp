@@ -55,7 +55,7 @@ bool OutputFile::Keep() {
 }
 
 int AppendArchive(std::FILE* file, std::vector<FoundFile> files, const std::string& out,
-                  std::FILE* err, std::uint64_t& length) {
+                  std::FILE* refused, std::FILE* err, std::uint64_t& length) {
     // Ordered by the names as stored, with backslashes.
     auto stored = [](char c) { return static_cast<unsigned char>(c == '/' ? '\\' : c); };
     std::sort(files.begin(), files.end(), [&](const FoundFile& a, const FoundFile& b) {
@@ -64,7 +64,7 @@ int AppendArchive(std::FILE* file, std::vector<FoundFile> files, const std::stri
                                             [&](char x, char y) { return stored(x) < stored(y); });
     });
     if (files.size() > MaxArchiveEntries) {
-        std::fprintf(err, "nebpack: %zu files; an archive holds at most %u\n", files.size(),
+        std::fprintf(refused, "nebpack: %zu files; an archive holds at most %u\n", files.size(),
                      MaxArchiveEntries);
         return Rejected;
     }
@@ -73,18 +73,18 @@ int AppendArchive(std::FILE* file, std::vector<FoundFile> files, const std::stri
         ArchiveTableEntry e;
         e.name = f.relative;
         if (e.name.find('\\') != std::string::npos) {
-            std::fprintf(err, "nebpack: '%s': a backslash in a file name cannot be stored\n",
+            std::fprintf(refused, "nebpack: '%s': a backslash in a file name cannot be stored\n",
                          f.path.c_str());
             return Rejected;
         }
         std::replace(e.name.begin(), e.name.end(), '/', '\\');
         if (e.name.size() > MaxArchiveNameLength) {
-            std::fprintf(err, "nebpack: '%s': the name is longer than an archive can hold\n",
+            std::fprintf(refused, "nebpack: '%s': the name is longer than an archive can hold\n",
                          f.path.c_str());
             return Rejected;
         }
         if (f.size > UINT32_MAX) {
-            std::fprintf(err, "nebpack: '%s' is larger than an archive entry can hold (4 GB)\n",
+            std::fprintf(refused, "nebpack: '%s' is larger than an archive entry can hold (4 GB)\n",
                          f.path.c_str());
             return Rejected;
         }
@@ -111,7 +111,7 @@ int AppendArchive(std::FILE* file, std::vector<FoundFile> files, const std::stri
         compressed.clear();
         CompressLzw(data.data(), data.size(), compressed);
         if (offset + compressed.size() > UINT32_MAX) {
-            std::fprintf(err,
+            std::fprintf(refused,
                          "nebpack: the compressed data exceeds the 4 GB an archive can hold\n");
             return Rejected;
         }
@@ -149,7 +149,7 @@ int CreateArchiveFromDirectory(const std::string& out, const std::string& dir, s
         return Failed;
     }
     std::uint64_t length = 0;
-    const int result = AppendArchive(file.Get(), std::move(files), out, err, length);
+    const int result = AppendArchive(file.Get(), std::move(files), out, err, err, length);
     if (result != Done) {
         return result;
     }

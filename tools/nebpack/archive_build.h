@@ -19,9 +19,10 @@ int CreateArchiveFromDirectory(const std::string& out, const std::string& dir, s
 
 // Appends the archive of `files` (relative names with '/') at the current end of `file`, named
 // `out` in messages, laid out as CreateArchiveFromDirectory does; `length` receives the bytes it
-// took. The same exit codes; on failure the file holds a partial archive.
+// took. The same exit codes; on failure the file holds a partial archive. Why the files do not
+// fit goes to `refused`, read and write failures to `err`.
 int AppendArchive(std::FILE* file, std::vector<FoundFile> files, const std::string& out,
-                  std::FILE* err, std::uint64_t& length);
+                  std::FILE* refused, std::FILE* err, std::uint64_t& length);
 
 // A file being written that disappears again unless it is kept.
 class OutputFile {

@@ -40,12 +40,12 @@ const char CheckDbHelp[] =
     "  --symbols LIST the platform symbols for the preprocessor; only for 2.0\n"
     "                 distribution databases\n"
     "\n"
-    "If the database has faults, every message is printed on its own line, as the\n"
-    "configuration manager words it (\"FILE(line) : text\", the whole-configuration\n"
-    "checks without a location), and the exit code is 1. Otherwise the configuration is\n"
-    "printed as the configuration manager would write it, with LF line ends, and the\n"
-    "exit code is 0. A FILE that cannot be opened or read, or a wrong command line,\n"
-    "gives a one-line error on standard error and exit code 2.\n";
+    "The result goes to standard output. If the database has faults, every message is\n"
+    "printed on its own line, as the configuration manager words it (\"FILE(line) :\n"
+    "text\", the whole-configuration checks without a location), and the exit code is 1.\n"
+    "Otherwise the configuration is printed as the configuration manager would write it,\n"
+    "with LF line ends, and the exit code is 0. A FILE that cannot be opened or read, or a\n"
+    "wrong command line, gives a one-line error on standard error and exit code 2.\n";
 
 // Standard output as a text stream. Unlike the file writer it keeps LF line ends, so that the
 // output compares byte for byte on every system.

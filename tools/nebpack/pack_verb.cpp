@@ -19,8 +19,10 @@ const char Help[] =
     "Before anything is written, each neb.cdb is read as the configuration manager reads it\n"
     "(the 2.0 dialect through the preprocessor, the 1.0 dialect as fallback) and the files it\n"
     "names are looked for; then the written set is read back whole, as \"nebpack check\" does.\n"
-    "If the configuration manager would reject the set, its messages are printed (the set named\n"
-    "by its absolute path) and no OUT.nds is left.\n"
+    "If the configuration manager would reject the set, its messages are printed on standard\n"
+    "output, one per line (the set named by its absolute path), and no OUT.nds is left; so are\n"
+    "files that an archive cannot hold. Wrong usage and files that cannot be read or written\n"
+    "are reported on standard error.\n"
     "\n"
     "--symbols A,B,C   check with these platform symbols defined (for example WinXP,WinNT);\n"
     "                  give it several times to check each platform the set is meant for.\n"
@@ -40,7 +42,7 @@ int Run(const std::vector<std::string>& args) {
         return SetFailed;
     }
     const std::vector<std::string> dirs(parsed.words.begin() + 1, parsed.words.end());
-    return PackSet(parsed.words[0], dirs, parsed.symbols, stderr);
+    return PackSet(parsed.words[0], dirs, parsed.symbols, stdout, stderr);
 }
 
 const VerbRegistration registration(Verb{"pack", "build a distribution set of subset directories",

@@ -40,9 +40,10 @@ private:
     std::FILE* out_;
 };
 
-void PrintMessages(const nebcm::ErrorList& errors, std::FILE* err) {
-    for (const std::string& m : errors.Distinct()) {
-        std::fprintf(err, "%s\n", m.c_str());
+// Every message in the order it was given, repeats included, as the saved error log has them.
+void PrintMessages(const nebcm::ErrorList& errors, std::FILE* stream) {
+    for (const std::string& m : errors.Messages()) {
+        std::fprintf(stream, "%s\n", m.c_str());
     }
 }
 
@@ -53,14 +54,17 @@ int RejectionCode(const nebcm::ErrorList& errors, const std::string& set) {
                : SetRejected;
 }
 
-std::unique_ptr<nebcm::DistributionSet>
-ReadSet(const std::string& set, const nebcm::PlatformSymbols* symbols, std::FILE* err, int& code) {
+// A rejected set's messages are the check's result and go to out; a set that cannot be opened
+// is a failure, reported on err.
+std::unique_ptr<nebcm::DistributionSet> ReadSet(const std::string& set,
+                                                const nebcm::PlatformSymbols* symbols,
+                                                std::FILE* out, std::FILE* err, int& code) {
     nebcm::ErrorList errors;
     std::unique_ptr<nebcm::DistributionSet> result =
         nebcm::ReadDistributionSet(set, errors, nullptr, symbols);
     if (!result) {
-        PrintMessages(errors, err);
         code = RejectionCode(errors, set);
+        PrintMessages(errors, code == SetFailed ? err : out);
     }
     return result;
 }
@@ -136,7 +140,7 @@ bool ParseSetArguments(const std::vector<std::string>& args, SetArguments& parse
 int CheckSet(const std::string& set, const nebcm::PlatformSymbols* symbols, std::FILE* out,
              std::FILE* err) {
     int code = SetDone;
-    std::unique_ptr<nebcm::DistributionSet> read = ReadSet(set, symbols, err, code);
+    std::unique_ptr<nebcm::DistributionSet> read = ReadSet(set, symbols, out, err, code);
     if (!read) {
         return code;
     }
@@ -148,7 +152,7 @@ int CheckSet(const std::string& set, const nebcm::PlatformSymbols* symbols, std:
 int ExtractSet(const std::string& set, const std::string& dir,
                const nebcm::PlatformSymbols* symbols, std::FILE* out, std::FILE* err) {
     int code = SetDone;
-    std::unique_ptr<nebcm::DistributionSet> read = ReadSet(set, symbols, err, code);
+    std::unique_ptr<nebcm::DistributionSet> read = ReadSet(set, symbols, out, err, code);
     if (!read) {
         return code;
     }
@@ -169,13 +173,13 @@ int ExtractSet(const std::string& set, const std::string& dir,
         // where they are written.
         const std::string full = nebcm::AbsolutePath(dir + sep + Native(path));
         if (!nebcm::IsValidRelativePath(path) || full.compare(0, rootFull.size(), rootFull) != 0) {
-            std::fprintf(err, "nebpack: the path '%s' cannot be written safely below '%s'\n",
+            std::fprintf(out, "nebpack: the path '%s' cannot be written safely below '%s'\n",
                          path.c_str(), dir.c_str());
             return SetRejected;
         }
         auto [it, fresh] = files.emplace(NameKey(path), path);
         if (!fresh) {
-            std::fprintf(err, "nebpack: the paths '%s' and '%s' name the same file here\n",
+            std::fprintf(out, "nebpack: the paths '%s' and '%s' name the same file here\n",
                          it->second.c_str(), path.c_str());
             return SetRejected;
         }
@@ -187,7 +191,7 @@ int ExtractSet(const std::string& set, const std::string& dir,
             prefix += (i ? "/" : "") + segments[i];
             auto it = files.find(NameKey(prefix));
             if (it != files.end()) {
-                std::fprintf(err, "nebpack: '%s' is a file, so '%s' cannot be written\n",
+                std::fprintf(out, "nebpack: '%s' is a file, so '%s' cannot be written\n",
                              it->second.c_str(), path.c_str());
                 return SetRejected;
             }
@@ -277,7 +281,8 @@ int ExtractSet(const std::string& set, const std::string& dir,
 }
 
 int PackSet(const std::string& out, const std::vector<std::string>& dirs,
-            const std::vector<nebcm::PlatformSymbols>& symbols, std::FILE* err) {
+            const std::vector<nebcm::PlatformSymbols>& symbols, std::FILE* results,
+            std::FILE* err) {
     const std::string full = nebcm::AbsolutePath(out);
     std::vector<const nebcm::PlatformSymbols*> passes;
     for (const nebcm::PlatformSymbols& s : symbols) {
@@ -335,7 +340,7 @@ int PackSet(const std::string& out, const std::vector<std::string>& dirs,
         }
     }
     if (!problems.Empty()) {
-        PrintMessages(problems, err);
+        PrintMessages(problems, results);
         return SetRejected;
     }
 
@@ -348,13 +353,14 @@ int PackSet(const std::string& out, const std::vector<std::string>& dirs,
         std::uint64_t total = 0;
         for (std::vector<FoundFile>& files : subsets) {
             std::uint64_t length = 0;
-            const int result = AppendArchive(file.Get(), std::move(files), out, err, length);
+            const int result =
+                AppendArchive(file.Get(), std::move(files), out, results, err, length);
             if (result != 0) {
                 return result;
             }
             total += length;
             if (total >= (std::uint64_t{1} << 31)) {
-                std::fprintf(err, "%s\n", nebcm::Message(12105, full).c_str());
+                std::fprintf(results, "%s\n", nebcm::Message(12105, full).c_str());
                 return SetRejected;
             }
         }
@@ -368,7 +374,7 @@ int PackSet(const std::string& out, const std::vector<std::string>& dirs,
     for (const nebcm::PlatformSymbols* pass : passes) {
         nebcm::ErrorList errors;
         if (!nebcm::ReadDistributionSet(out, errors, nullptr, pass)) {
-            PrintMessages(errors, err);
+            PrintMessages(errors, results);
             std::remove(out.c_str());
             return SetRejected;
         }
