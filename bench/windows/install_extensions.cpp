@@ -146,7 +146,7 @@ void LayOutPlatform() {
     WriteFile(Installation + "\\NebCM.exe", "MZ");
     WriteFile(Installation + "\\bin\\njava.exe", "MZ");
     WriteFile(Installation + "\\neb.cdb",
-              "[Core]\nVersion=2.00\nDescription=NEB Core\nCopyright=Tessaly\nFile=NebCM.exe\n"
+              "[Core]\nVersion=2.00\nDescription=NEB Core\nCopyright=Tessaly\n"
               "File=bin/njava.exe\nBase=" +
                   Installation + "\nJavaDispatcher=bin/njava.exe\n\n");
     const std::string key = machine.RegistryKey(Platform20Key);
