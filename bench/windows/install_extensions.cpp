@@ -2,9 +2,12 @@
 // 8000) installed into a fresh platform, then installed again over itself (every file backed up,
 // removed and written anew).
 //
-// usage: bench_install_extensions [FILES...]
+// usage: bench_install_extensions [-r RUNS] [FILES...]
 // Run under Wine. Works in C:\nebcm-bench and below HKEY_CURRENT_USER\Software\NebCMBench, and
-// removes both afterwards. Prints, per size, the best of three runs of each kind.
+// removes both afterwards; the procedure's journal and backups go to C:\nebcm-bench\rollback.
+// Prints, per size, the median of RUNS (default 3) runs of each kind, beside the floor: the same
+// files written with bare system calls, and for the reinstall also copied to a backup and deleted
+// first.
 #include <windows.h>
 
 #include <objbase.h>
@@ -19,6 +22,10 @@
 #include "../../tools/nebpack/archive_writer.h"
 #include "common/constants.h"
 #include "engine/extension_installation.h"
+#if __has_include("engine/journal.h")
+#include "engine/journal.h"
+#define BENCH_HAS_JOURNAL 1
+#endif
 #include "engine/machine_environment.h"
 #include "engine/registry.h"
 
@@ -31,6 +38,7 @@ const std::string Installation = Root + "\\NEB\\20";
 const std::string Shell = Root + "\\Shell";
 const std::string TempDirectory = Root + "\\temp";
 const std::string KeyRoot = "HKEY_CURRENT_USER\\Software\\NebCMBench";
+const std::string JournalFolder = Root + "\\rollback";
 
 class BenchMachine : public MachineEnvironment {
 public:
@@ -138,7 +146,7 @@ void LayOutPlatform() {
     WriteFile(Installation + "\\NebCM.exe", "MZ");
     WriteFile(Installation + "\\bin\\njava.exe", "MZ");
     WriteFile(Installation + "\\neb.cdb",
-              "[Core]\nVersion=2.00\nDescription=NEB Core\nCopyright=Tessaly\nFile=NebCM.exe\n"
+              "[Core]\nVersion=2.00\nDescription=NEB Core\nCopyright=Tessaly\n"
               "File=bin/njava.exe\nBase=" +
                   Installation + "\nJavaDispatcher=bin/njava.exe\n\n");
     const std::string key = machine.RegistryKey(Platform20Key);
@@ -208,11 +216,32 @@ double Install(DistributionSet& set) {
     return ms;
 }
 
-// The floor under the installation: the same files written with bare system calls.
-double WriteRaw(const DistributionSet& set) {
+void WriteWhole(const std::string& path, const ArchiveEntry& entry) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    ::WriteFile(file, entry.Bytes().data(), entry.Size(), &written, nullptr);
+    ::CloseHandle(file);
+}
+
+double Since(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+struct Floor {
+    double fresh = 0; // the files written into empty folders
+    double again = 0; // each file copied to a backup, deleted and written anew
+};
+
+// The floor under the installation: the same files written with bare system calls; then, as a
+// reinstall does, every file copied to a numbered backup in one folder, deleted and written again.
+Floor WriteRaw(const DistributionSet& set) {
     const std::string base = Root + "\\raw";
+    const std::string backups = Root + "\\raw-backup";
     DeleteTree(base);
-    auto start = std::chrono::steady_clock::now();
+    DeleteTree(backups);
+    Floor floor;
+    auto start = Clock::now();
     std::string made;
     for (std::size_t i = 0; i < set.EntryCount(); ++i) {
         const ArchiveEntry& entry = set.EntryAt(i);
@@ -222,23 +251,41 @@ double WriteRaw(const DistributionSet& set) {
             MakeDirectories(directory);
             made = directory;
         }
-        HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD written = 0;
-        ::WriteFile(file, entry.Bytes().data(), entry.Size(), &written, nullptr);
-        ::CloseHandle(file);
+        WriteWhole(path, entry);
     }
-    double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    floor.fresh = Since(start);
+    MakeDirectories(backups);
+    start = Clock::now();
+    for (std::size_t i = 0; i < set.EntryCount(); ++i) {
+        const ArchiveEntry& entry = set.EntryAt(i);
+        std::string path = base + "\\" + entry.Name();
+        std::string backup = backups + "\\" + std::to_string(i) + ".bak";
+        ::CopyFileA(path.c_str(), backup.c_str(), TRUE);
+        ::DeleteFileA(path.c_str());
+        WriteWhole(path, entry);
+    }
+    floor.again = Since(start);
     DeleteTree(base);
-    return ms;
+    DeleteTree(backups);
+    return floor;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::size_t> sizes;
+    int runs = 3;
     for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "-r" && i + 1 < argc) {
+            runs = std::max(1, std::atoi(argv[++i]));
+            continue;
+        }
         sizes.push_back(static_cast<std::size_t>(std::strtoul(argv[i], nullptr, 10)));
     }
     if (sizes.empty()) {
@@ -249,9 +296,13 @@ int main(int argc, char** argv) {
     SetMachineEnvironment(&machine);
     ::SetEnvironmentVariableA("TMP", TempDirectory.c_str());
     ::SetEnvironmentVariableA("TEMP", TempDirectory.c_str());
+#ifdef BENCH_HAS_JOURNAL
+    SetJournalDirectory(JournalFolder);
+#endif
 
-    std::printf("%8s %10s %12s %12s %10s %14s %12s %10s\n", "files", "raw ms", "install ms",
-                "files/s", "us/file", "reinstall ms", "files/s", "us/file");
+    std::printf("%6s %9s %9s %9s %9s | %9s %9s %9s %9s\n", "files", "floor ms", "fresh ms",
+                "files/s", "us/file", "floor ms", "again ms", "files/s", "us/file");
+    bool journalled = false;
     for (std::size_t n : sizes) {
         LayOutPlatform();
         const std::string setPath = WriteSet(n);
@@ -261,19 +312,26 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "set not read: %s\n", errors.Empty() ? "" : errors.At(0).c_str());
             return 1;
         }
-        double fresh = 1e30, again = 1e30, raw = 1e30;
-        for (int run = 0; run < 3; ++run) {
-            raw = std::min(raw, WriteRaw(*set));
+        std::vector<double> fresh, again, rawFresh, rawAgain;
+        for (int run = 0; run < runs; ++run) {
+            Floor floor = WriteRaw(*set);
+            rawFresh.push_back(floor.fresh);
+            rawAgain.push_back(floor.again);
             LayOutPlatform();
-            fresh = std::min(fresh, Install(*set));
-            again = std::min(again, Install(*set));
+            fresh.push_back(Install(*set));
+            // The journal's folder is made by the procedure and outlives it.
+            journalled = journalled ||
+                         ::GetFileAttributesA(JournalFolder.c_str()) != INVALID_FILE_ATTRIBUTES;
+            again.push_back(Install(*set));
         }
-        std::printf("%8zu %10.0f %12.0f %12.0f %10.1f %14.0f %12.0f %10.1f\n", n, raw, fresh,
-                    n / fresh * 1000.0, fresh * 1000.0 / n, again, n / again * 1000.0,
-                    again * 1000.0 / n);
+        double f = Median(fresh), a = Median(again);
+        std::printf("%6zu %9.0f %9.0f %9.0f %9.1f | %9.0f %9.0f %9.0f %9.1f\n", n, Median(rawFresh),
+                    f, n / f * 1000.0, f * 1000.0 / n, Median(rawAgain), a, n / a * 1000.0,
+                    a * 1000.0 / n);
         std::fflush(stdout);
         ::DeleteFileA(setPath.c_str());
     }
+    std::printf("journal: %s\n", journalled ? JournalFolder.c_str() : "none");
     DeleteTree(Root);
     ErrorList errors;
     DeleteRegistryKey(KeyRoot, nullptr, errors);
