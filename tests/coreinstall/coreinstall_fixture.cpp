@@ -224,10 +224,11 @@ void CoreInstallTest::SetUp() {
         {ShellFolder::CommonPrograms, "shell\\All Users\\Start Menu\\Programs"},
         {ShellFolder::CommonDesktop, "shell\\All Users\\Desktop"},
     };
+    // A child process started by RunChild finds its parent's folders and medium in place.
     ::CreateDirectoryA(Work("shell").c_str(), nullptr);
     ::CreateDirectoryA(Work("shell\\All Users").c_str(), nullptr);
     for (const auto& [folder, relative] : folders) {
-        ASSERT_TRUE(::CreateDirectoryA(Work(relative).c_str(), nullptr)) << relative;
+        ASSERT_TRUE(::CreateDirectoryA(Work(relative).c_str(), nullptr) || IsChild()) << relative;
         machine_.folders[folder] = Work(relative);
     }
     char windows[MAX_PATH] = {};
@@ -241,14 +242,16 @@ void CoreInstallTest::SetUp() {
         {SystemFolder::Profile, Source("profile")},
         {SystemFolder::Documents, Source("profile\\My Documents")},
     };
-    ASSERT_TRUE(::CreateDirectoryA(Work("drive").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA(Work("drive").c_str(), nullptr) || IsChild());
     machine_.registryRoot = Key("Layout");
     machine_.autoexec = Work("drive\\autoexec.bat");
     machine_.temp = temp_ + "\\";
     medium_ = Source("medium");
-    ASSERT_TRUE(::CreateDirectoryA(medium_.c_str(), nullptr));
     machine_.module = medium_ + "\\NebCM.exe";
-    WriteMedium();
+    if (!IsChild()) {
+        ASSERT_TRUE(::CreateDirectoryA(medium_.c_str(), nullptr));
+        WriteMedium();
+    }
     SetMachineEnvironment(&machine_);
 }
 
