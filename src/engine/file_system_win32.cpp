@@ -243,7 +243,7 @@ int walkDepth = 0;
 
 // The directories the walk is inside, by volume and file index, so that a link back to one of
 // them (a loop a disk search would never leave) is not entered again. Empty identities (systems
-// that cannot open a directory) are never compared.
+// that cannot open a directory) are never compared. Files have identities of the same kind.
 struct DirectoryIdentity {
     DWORD volume = 0;
     DWORD high = 0;
@@ -314,6 +314,20 @@ bool WalkContents(const std::string& directory, DirectoryVisitor& visitor, WalkO
 }
 
 } // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::string fullA = FullPath(a);
+    std::string fullB = FullPath(b);
+    if (fullA.empty() || fullB.empty()) {
+        return false;
+    }
+    const DirectoryIdentity identityA = IdentityOf(fullA);
+    const DirectoryIdentity identityB = IdentityOf(fullB);
+    if (identityA.known && identityB.known) {
+        return identityA == identityB;
+    }
+    return ::lstrcmpiA(fullA.c_str(), fullB.c_str()) == 0;
+}
 
 bool WalkDirectory(const std::string& path, DirectoryVisitor& visitor, WalkOrder order) {
     std::string directory = WithoutTrailingBackslash(FullPath(path));
