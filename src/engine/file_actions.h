@@ -32,6 +32,7 @@ bool MakeDirectory(const std::string& path, Transaction* transaction, ErrorList&
 // True if the directory exists or could be made; false without a message if a file has the name.
 bool EnsureDirectory(const std::string& path, Transaction* transaction, ErrorList& errors);
 // Removes the directory; recursively with its contents (stopping at the first entry that fails).
+// A junction or mount point, at the top or inside, is removed as a link: what it points to stays.
 bool RemoveDirectoryTree(const std::string& path, bool recursive, Transaction* transaction,
                          ErrorList& errors);
 // Deletes the file once a backup copy of it is safe (in the journal's folder when the transaction
@@ -81,6 +82,19 @@ private:
 class UndoDeleteDirectory : public UndoAction {
 public:
     explicit UndoDeleteDirectory(std::string path) : path_(std::move(path)) {}
+    bool Undo(ErrorList& errors) override;
+    bool Describe(JournalRecord& record) const override;
+    bool Destructive() const override { return true; }
+
+private:
+    std::string path_;
+};
+
+// Stands for a removed junction or mount point. What it pointed to is not kept, so the undo only
+// reports that the link is not back, rather than putting a plain directory in its place.
+class UndoDeleteLink : public UndoAction {
+public:
+    explicit UndoDeleteLink(std::string path) : path_(std::move(path)) {}
     bool Undo(ErrorList& errors) override;
     bool Describe(JournalRecord& record) const override;
     bool Destructive() const override { return true; }

@@ -35,24 +35,31 @@ bool WriteTimes(HANDLE file, const FileTimes& times) {
 }
 
 // Opens a file, without sharing, so that its times can be set. Reading and writing is what every
-// system accepts; a read-only file refuses writing, but the NT family still lets its attributes
-// (the times among them) be written.
+// system accepts; a read-only file refuses writing, and a running program refuses it as a sharing
+// violation, but the NT family still lets the attributes (the times among them) of both be
+// written.
 HANDLE OpenForTimes(const std::string& path) {
     HANDLE file = sys::OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE);
-    if (file == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED) {
-        file = sys::OpenExistingFile(path, GENERIC_READ | FILE_WRITE_ATTRIBUTES);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = ::GetLastError();
+        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) {
+            file = sys::OpenExistingFile(path, GENERIC_READ | FILE_WRITE_ATTRIBUTES);
+        }
     }
     return file;
 }
 
-// Sets times and attributes of a file that was just copied back from its backup.
+// Sets times and attributes of a file that was just copied back from its backup, or that stayed
+// where it was. The attributes go back even when the times cannot: a file that cannot be opened
+// must not lose its read-only or hidden attribute as well.
 bool RestoreMetadata(const FileBackup& saved) {
-    FileHandle file(OpenForTimes(saved.path));
-    if (!file || !WriteTimes(file.get(), saved.times)) {
-        return false;
+    bool timesSet = false;
+    {
+        FileHandle file(OpenForTimes(saved.path));
+        timesSet = file && WriteTimes(file.get(), saved.times);
     }
-    file.reset();
-    return sys::SetFileAttributes(saved.path, saved.attributes);
+    bool attributesSet = sys::SetFileAttributes(saved.path, saved.attributes);
+    return timesSet && attributesSet;
 }
 
 // The first three steps of removing or backing up a file: read its attributes and times, clear
@@ -163,6 +170,16 @@ bool UndoDeleteDirectory::Undo(ErrorList& errors) {
     return true;
 }
 
+bool UndoDeleteLink::Undo(ErrorList& errors) {
+    // What the link pointed to is not known here; a plain directory in its place would pass for
+    // it. The name stays free and the message says that the link is not back.
+    if (PathExists(path_)) {
+        return true; // never removed
+    }
+    errors.Add(Message(10001, path_));
+    return false;
+}
+
 bool UndoCreateFile::Undo(ErrorList& errors) {
     if (sys::DeleteFile(path_) || !PathExists(path_)) {
         return true;
@@ -219,8 +236,10 @@ bool UndoReplaceFile::Undo(ErrorList& errors) {
         errors.Add(Message(10003, saved_.path, saved_.backup));
         return false;
     }
-    // The content is back even if its times or attributes cannot follow.
+    // The content is back even if its times or attributes cannot follow. The message names the
+    // backup, so it stays.
     if (!RestoreMetadata(saved_)) {
+        keepBackup_ = true;
         errors.Add(Message(10003, saved_.path, saved_.backup));
         return false;
     }
@@ -242,6 +261,11 @@ bool UndoCreateDirectory::Describe(JournalRecord& record) const {
 
 bool UndoDeleteDirectory::Describe(JournalRecord& record) const {
     record = Described(UndoKind::DirectoryRemoved, {path_});
+    return true;
+}
+
+bool UndoDeleteLink::Describe(JournalRecord& record) const {
+    record = Described(UndoKind::LinkRemoved, {path_});
     return true;
 }
 
@@ -307,7 +331,13 @@ bool EnsureDirectory(const std::string& path, Transaction* transaction, ErrorLis
 bool RemoveDirectoryTree(const std::string& path, bool recursive, Transaction* transaction,
                          ErrorList& errors) {
     std::string full = WithoutTrailingBackslash(FullPath(path));
-    if (recursive && !full.empty()) {
+    // A junction or mount point stands for a directory elsewhere: only the link goes, never what
+    // it points to.
+    DWORD attributes = full.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesA(full.c_str());
+    bool link = attributes != INVALID_FILE_ATTRIBUTES &&
+                (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (recursive && !link && !full.empty()) {
         WIN32_FIND_DATAA found;
         FindHandle find(sys::FindFirstFile(JoinPath(full, "*.*"), &found));
         if (find) {
@@ -330,7 +360,13 @@ bool RemoveDirectoryTree(const std::string& path, bool recursive, Transaction* t
         errors.Add(Message(10000, path));
         return false;
     }
-    if (!RecordAhead(transaction, std::make_unique<UndoDeleteDirectory>(full), errors)) {
+    std::unique_ptr<UndoAction> record;
+    if (link) {
+        record = std::make_unique<UndoDeleteLink>(full);
+    } else {
+        record = std::make_unique<UndoDeleteDirectory>(full);
+    }
+    if (!RecordAhead(transaction, std::move(record), errors)) {
         return false;
     }
     if (!sys::RemoveDirectory(full)) {
@@ -422,8 +458,9 @@ bool CopyFileTo(const std::string& source, const std::string& destination, bool 
         return false;
     }
     if (PathExists(to)) {
-        // Onto itself, the removal of the destination would take the source with it.
-        if (!IsFile(to) || !overwrite || ::lstrcmpiA(from.c_str(), to.c_str()) == 0) {
+        // Onto itself (under any of its names), the removal of the destination would take the
+        // source with it.
+        if (!IsFile(to) || !overwrite || SameFile(from, to)) {
             errors.Add(Message(10016, from, to));
             return false;
         }

@@ -25,6 +25,10 @@ bool PathExists(const std::string& path);
 // Exists and is not a directory.
 bool IsFile(const std::string& path);
 bool IsDirectory(const std::string& path);
+// True when both paths name one file or directory: by volume and file index where the system tells
+// them (so a short name, a second drive letter or a hard link is seen through), otherwise by the
+// full path texts, letter case ignored.
+bool SameFile(const std::string& a, const std::string& b);
 // Opens the file without sharing, so a file in use by another process fails.
 bool QueryFileSize(const std::string& path, std::uint64_t& size);
 

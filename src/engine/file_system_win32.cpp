@@ -294,6 +294,20 @@ bool WalkContents(const std::string& directory, DirectoryVisitor& visitor, WalkO
 
 } // namespace
 
+bool SameFile(const std::string& a, const std::string& b) {
+    std::string fullA = FullPath(a);
+    std::string fullB = FullPath(b);
+    if (fullA.empty() || fullB.empty()) {
+        return false;
+    }
+    const FileIdentity identityA = IdentityOf(fullA);
+    const FileIdentity identityB = IdentityOf(fullB);
+    if (identityA.known && identityB.known) {
+        return identityA == identityB;
+    }
+    return ::lstrcmpiA(fullA.c_str(), fullB.c_str()) == 0;
+}
+
 bool WalkDirectory(const std::string& path, DirectoryVisitor& visitor, WalkOrder order) {
     std::string directory = WithoutTrailingBackslash(FullPath(path));
     if (directory.empty() || !IsDirectory(directory)) {

@@ -49,6 +49,7 @@ enum class UndoKind : std::uint8_t {
     DefaultValueDeleted = 11,
     ValueSet = 12,
     DefaultValueSet = 13,
+    LinkRemoved = 14,
 };
 
 // Makes the undo record that a journal record describes; null for a record that makes no sense.

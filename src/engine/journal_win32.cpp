@@ -272,6 +272,11 @@ std::unique_ptr<UndoAction> UndoActionFromRecord(const JournalRecord& record) {
             return std::make_unique<UndoDeleteDirectory>(record.texts[0]);
         }
         break;
+    case UndoKind::LinkRemoved:
+        if (shaped(1, 0)) {
+            return std::make_unique<UndoDeleteLink>(record.texts[0]);
+        }
+        break;
     case UndoKind::FileMade:
         if (shaped(1, 0)) {
             return std::make_unique<UndoCreateFile>(record.texts[0]);

@@ -242,10 +242,16 @@ bool CreateRegistryKey(const std::string& path, Transaction* transaction, ErrorL
                              errors)) {
                 return false;
             }
-            if (sys::RegCreateKey(current.get(), name, next.put()) != ERROR_SUCCESS) {
+            bool created = false;
+            if (sys::RegCreateKey(current.get(), name, next.put(), &created) != ERROR_SUCCESS) {
                 WithdrawRecord(transaction);
                 errors.Add(Message(10004, parsed.Prefix(i + 1)));
                 return false;
+            }
+            // A key that was there after all (one that could not be opened, or that appeared
+            // meanwhile) is not this action's to remove, nor is anything it holds.
+            if (!created) {
+                WithdrawRecord(transaction);
             }
         }
         current.Take(std::move(next));

@@ -127,15 +127,18 @@ LONG RegOpenKey(HKEY parent, const std::string& name, REGSAM access, HKEY* key) 
     return ::RegOpenKeyExA(parent, name.c_str(), 0, access, key);
 }
 
-LONG RegCreateKey(HKEY parent, const std::string& name, HKEY* key) {
+LONG RegCreateKey(HKEY parent, const std::string& name, HKEY* key, bool* created) {
+    *created = false;
     if (SystemCallRefused(SystemCall::CreateKey)) {
         return ERROR_ACCESS_DENIED;
     }
     DWORD disposition = 0;
     // The class argument is a writable string in the older headers.
     char noClass[1] = {};
-    return ::RegCreateKeyExA(parent, name.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE,
-                             KEY_ALL_ACCESS, nullptr, key, &disposition);
+    LONG result = ::RegCreateKeyExA(parent, name.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE,
+                                    KEY_ALL_ACCESS, nullptr, key, &disposition);
+    *created = result == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY;
+    return result;
 }
 
 LONG RegEnumKey(HKEY key, DWORD index, char* name, DWORD* nameSize) {

@@ -68,7 +68,8 @@ bool RemoveDirectory(const std::string& path);
 HANDLE FindFirstFile(const std::string& pattern, WIN32_FIND_DATAA* data);
 
 LONG RegOpenKey(HKEY parent, const std::string& name, REGSAM access, HKEY* key);
-LONG RegCreateKey(HKEY parent, const std::string& name, HKEY* key);
+// Creates the key or opens it where it exists already; `created` tells which.
+LONG RegCreateKey(HKEY parent, const std::string& name, HKEY* key, bool* created);
 LONG RegEnumKey(HKEY key, DWORD index, char* name, DWORD* nameSize);
 LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize);
 LONG RegQueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size);

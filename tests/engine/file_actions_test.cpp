@@ -3,14 +3,82 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <set>
+
 #include "common/messages.h"
 #include "engine/file_actions.h"
+#include "engine/journal.h"
 #include "engine_fixture.h"
 
 namespace nebcm::test {
 namespace {
 
 const std::uint64_t Year2001 = 126227808000000000ull; // 2001-01-01 as a file time
+
+// Refuses every call of the kinds in `always`, the first call of `trigger`, and after that every
+// call of the kinds in `after` (a file that a deletion found in use cannot be opened either).
+class RefuseCalls : public SystemCallFilter {
+public:
+    RefuseCalls(std::set<SystemCall> always, SystemCall trigger = SystemCall::GetAttributes,
+                std::set<SystemCall> after = {})
+        : always_(std::move(always)), trigger_(trigger), after_(std::move(after)) {}
+    bool Fail(SystemCall call) override {
+        if (always_.count(call) != 0) {
+            return true;
+        }
+        if (!triggered_ && call == trigger_ && !after_.empty()) {
+            triggered_ = true;
+            return true;
+        }
+        return triggered_ && after_.count(call) != 0;
+    }
+
+private:
+    std::set<SystemCall> always_;
+    SystemCall trigger_;
+    std::set<SystemCall> after_;
+    bool triggered_ = false;
+};
+
+// Runs a program of the machine beneath Wine (a path such as "/bin/ln") and waits for it; false
+// where there is no such machine.
+bool RunHostProgram(const std::string& program, const std::string& arguments) {
+    std::string commandLine = program + " " + arguments;
+    std::string image = "Z:" + program;
+    for (char& c : image) {
+        c = c == '/' ? '\\' : c;
+    }
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!::CreateProcessA(image.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &started)) {
+        return false;
+    }
+    ::WaitForSingleObject(started.hProcess, 10000);
+    ::CloseHandle(started.hThread);
+    ::CloseHandle(started.hProcess);
+    return true;
+}
+
+// The host's name of a path under Wine; empty elsewhere.
+std::string HostPath(const std::string& path) {
+    using UnixName = char*(CDECL*)(const WCHAR*);
+    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "wine_get_unix_file_name")));
+    if (unixName == nullptr) {
+        return std::string();
+    }
+    std::wstring wide(path.begin(), path.end());
+    char* name = unixName(wide.c_str());
+    if (name == nullptr) {
+        return std::string();
+    }
+    std::string host = name;
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    return host;
+}
 
 class FileActionsTest : public EngineTest {
 protected:
@@ -138,6 +206,24 @@ TEST_F(FileActionsTest, RemoveFileFailuresLeaveTheFileAsItWas) {
     ::SetEnvironmentVariableA("TMP", temp_.c_str());
     ::SetEnvironmentVariableA("TEMP", temp_.c_str());
 
+    // A running program: the deletion is refused and the file cannot be opened to put its times
+    // back either; its attributes still come back.
+    MakeFile(Work("running.exe"), "MZ",
+             FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+    {
+        RefuseCalls running({}, SystemCall::DeleteFile, {SystemCall::OpenFile});
+        ScopedFilter filter(&running);
+        Transaction local;
+        ErrorList refused;
+        EXPECT_FALSE(RemoveFile(Work("running.exe"), &local, refused));
+        ASSERT_EQ(refused.Count(), 1u);
+        EXPECT_EQ(refused.At(0), Message(10002, Work("running.exe")));
+    }
+    EXPECT_EQ(::GetFileAttributesA(Work("running.exe").c_str()), 0x23u);
+    EXPECT_EQ(ReadBytes(Work("running.exe")), "MZ");
+    ::SetFileAttributesA(Work("running.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(Work("running.exe").c_str());
+
     ErrorList rollback;
     EXPECT_TRUE(transaction.Rollback(rollback));
     EXPECT_EQ(Describe(WorkSnapshot()), before);
@@ -178,6 +264,10 @@ TEST_F(FileActionsTest, CopyRefusals) {
     MakeFile(Source("s.txt"), "s", FILE_ATTRIBUTE_NORMAL);
     MakeFile(Work("exists.txt"), "e", FILE_ATTRIBUTE_NORMAL);
     ASSERT_TRUE(::CreateDirectoryA(Work("dir").c_str(), nullptr));
+    MakeFile(Work("averylongfilename.txt"), "the only copy", FILE_ATTRIBUTE_ARCHIVE);
+    char shortName[MAX_PATH] = {};
+    ASSERT_NE(::GetShortPathNameA(Work("averylongfilename.txt").c_str(), shortName, MAX_PATH), 0u);
+    ASSERT_STRNE(shortName, Work("averylongfilename.txt").c_str());
     const std::string before = Describe(WorkSnapshot());
     Transaction transaction;
     ErrorList errors;
@@ -190,7 +280,9 @@ TEST_F(FileActionsTest, CopyRefusals) {
         {Source("s.txt"), Work("exists.txt"), false}, // a file only when asked to
         {Source("missing.txt"), Work("new.txt"), true},
         {Source("s.txt"), Work("no dir\\new.txt"), true},
-        {Work("exists.txt"), Work("EXISTS.TXT"), true}, // onto itself: nothing may be lost
+        {Work("exists.txt"), Work("EXISTS.TXT"), true},   // onto itself: nothing may be lost
+        {Work("averylongfilename.txt"), shortName, true}, // also under its short name
+        {shortName, Work("averylongfilename.txt"), true},
     };
     for (const Case& c : cases) {
         ErrorList one;
@@ -456,6 +548,94 @@ TEST_F(FileActionsTest, FailedUndosAreReportedAndTheRollbackGoesOn) {
     // The attributes record still ran, and the file the message points to is still there.
     EXPECT_EQ(ReadBytes(Work("deleted.txt")), "intruder");
     EXPECT_EQ(ReadBytes(backup), "precious");
+}
+
+TEST_F(FileActionsTest, ABackupThatAFailedRestoreNamesIsKept) {
+    MakeFile(Work("replaced.dat"), "original", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    const DWORD attributes = ::GetFileAttributesA(Work("replaced.dat").c_str());
+    std::string backup;
+    {
+        Transaction transaction;
+        ErrorList errors;
+        ASSERT_TRUE(BackupFile(Work("replaced.dat"), &transaction, errors));
+        std::vector<std::string> backups = TempFiles();
+        ASSERT_EQ(backups.size(), 1u);
+        backup = temp_ + "\\" + backups[0];
+        WriteBytes(Work("replaced.dat"), "rewritten");
+
+        // The content goes back, but the file cannot be opened for its times.
+        RefuseCalls closed({SystemCall::OpenFile});
+        ScopedFilter filter(&closed);
+        ErrorList rollback;
+        EXPECT_FALSE(transaction.Rollback(rollback));
+        ASSERT_EQ(rollback.Count(), 1u);
+        EXPECT_EQ(rollback.At(0), Message(10003, Work("replaced.dat"), backup));
+    }
+    EXPECT_EQ(ReadBytes(Work("replaced.dat")), "original");
+    EXPECT_EQ(::GetFileAttributesA(Work("replaced.dat").c_str()), attributes);
+    EXPECT_EQ(ReadBytes(backup), "original");
+}
+
+TEST_F(FileActionsTest, RemovingATreeRemovesALinkInItButNeverWhatItPointsTo) {
+    // Wine shows a link of the host's file system as a junction; Windows links cannot be made
+    // there, so the link is made by the host's own program.
+    ASSERT_TRUE(::CreateDirectoryA(Work("tree").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA(Work("elsewhere").c_str(), nullptr));
+    MakeFile(Work("tree\\own.txt"), "own", FILE_ATTRIBUTE_NORMAL);
+    MakeFile(Work("elsewhere\\precious.txt"), "precious", FILE_ATTRIBUTE_NORMAL);
+    std::string target = HostPath(Work("elsewhere"));
+    std::string link = HostPath(Work("tree")) + "/link";
+    if (target.empty() || !RunHostProgram("/bin/ln", "-s \"" + target + "\" \"" + link + "\"")) {
+        GTEST_SKIP() << "no link can be made here: " << target;
+    }
+    DWORD attributes = ::GetFileAttributesA(Work("tree\\link").c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        RunHostProgram("/bin/rm", "-f \"" + link + "\"");
+        GTEST_SKIP() << "the link is not shown as a junction: " << link << " " << attributes;
+    }
+
+    Transaction transaction;
+    ErrorList errors;
+    bool removed = RemoveDirectoryTree(Work("tree"), true, &transaction, errors);
+    EXPECT_EQ(ReadBytes(Work("elsewhere\\precious.txt")), "precious");
+    ErrorList rollback;
+    if (removed) {
+        // The link went: its undo cannot bring it back and says so instead of making a directory.
+        EXPECT_FALSE(transaction.Rollback(rollback));
+        ASSERT_EQ(rollback.Count(), 1u);
+        EXPECT_EQ(rollback.At(0), Message(10001, Work("tree\\link")));
+        EXPECT_FALSE(PathExists(Work("tree\\link")));
+    } else {
+        // Wine removes a link only as the directory it points to, which is not empty.
+        ASSERT_EQ(errors.Count(), 1u);
+        EXPECT_EQ(errors.At(0), Message(10000, Work("tree\\link")));
+        EXPECT_TRUE(transaction.Rollback(rollback));
+    }
+    EXPECT_EQ(ReadBytes(Work("elsewhere\\precious.txt")), "precious");
+    EXPECT_EQ(ReadBytes(Work("tree\\own.txt")), "own");
+    RunHostProgram("/bin/rm", "-f \"" + link + "\"");
+}
+
+TEST_F(FileActionsTest, TheUndoOfARemovedLinkReportsItAndMakesNoDirectory) {
+    JournalRecord record;
+    ASSERT_TRUE(UndoDeleteLink(Work("link")).Describe(record));
+    EXPECT_EQ(record.kind, static_cast<std::uint8_t>(UndoKind::LinkRemoved));
+    // As undone in this process and as recovered from a journal.
+    std::unique_ptr<UndoAction> recovered = UndoActionFromRecord(record);
+    ASSERT_TRUE(recovered);
+    UndoDeleteLink direct(Work("link"));
+    for (UndoAction* undo : {static_cast<UndoAction*>(&direct), recovered.get()}) {
+        ErrorList errors;
+        EXPECT_FALSE(undo->Undo(errors));
+        ASSERT_EQ(errors.Count(), 1u);
+        EXPECT_EQ(errors.At(0), Message(10001, Work("link")));
+        EXPECT_FALSE(PathExists(Work("link")));
+    }
+    // A link that is still there (the process ended before removing it) needs nothing.
+    ASSERT_TRUE(::CreateDirectoryA(Work("link").c_str(), nullptr));
+    ErrorList errors;
+    EXPECT_TRUE(recovered->Undo(errors));
+    EXPECT_TRUE(errors.Empty());
 }
 
 } // namespace

@@ -108,6 +108,38 @@ TEST_F(RegistryTest, CreateRecordsOnlyTheKeysItAdded) {
     EXPECT_GE(steps, 7);
 }
 
+// Lets the first `open` key openings through and refuses every later one.
+class RefuseOpeningsAfter : public SystemCallFilter {
+public:
+    explicit RefuseOpeningsAfter(int open) : left_(open) {}
+    bool Fail(SystemCall call) override { return call == SystemCall::OpenKey && left_-- <= 0; }
+
+private:
+    int left_;
+};
+
+TEST_F(RegistryTest, AKeyThatCouldNotBeOpenedButExistedIsNotRecorded) {
+    PutString("A", "kept", "value of a key that was there");
+    Transaction transaction;
+    ErrorList errors;
+    {
+        // The keys down to the test's own open; below it, A exists but will not open, so the
+        // creation opens it instead of making it.
+        RefuseOpeningsAfter filter(3);
+        ScopedFilter scoped(&filter);
+        ASSERT_TRUE(CreateRegistryKey(Key("A\\B"), &transaction, errors));
+    }
+    EXPECT_TRUE(RegistryKeyExists(Key("A\\B")));
+    EXPECT_EQ(transaction.Count(), 1);
+    ErrorList rollback;
+    EXPECT_TRUE(transaction.Rollback(rollback));
+    EXPECT_FALSE(RegistryKeyExists(Key("A\\B")));
+    std::string text;
+    ASSERT_TRUE(ReadRegistryString(Key("A"), "kept", text, errors));
+    EXPECT_EQ(text, "value of a key that was there");
+    EXPECT_TRUE(errors.Empty());
+}
+
 TEST_F(RegistryTest, DeleteKeyRollbackRebuildsTheTreeWithEveryTypeAndByte) {
     MakeTree();
     const std::string before = Describe(KeySnapshot());
