@@ -99,9 +99,10 @@ void Transaction::Withdraw() {
         return;
     }
     if (journal_) {
-        // Undoing a change that was never made is harmless, so losing this entry is too.
+        // Withdrawn records are changes that failed, so this is rare; it reaches the disk before
+        // the record's backup goes, or a recovery would look for that backup and report it lost.
         journal_->Append(EncodeJournalTruncation(static_cast<std::uint32_t>(records_.size() - 1)),
-                         false, nullptr);
+                         true, nullptr);
     }
     records_.pop_back();
 }
