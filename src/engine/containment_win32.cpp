@@ -39,6 +39,9 @@ bool IsPlainSegment(const std::string& segment) {
 
 // No segment of the relative path below `root` (already resolved) is the short name of an
 // existing entry whose long name differs. A missing entry ends the walk: nothing below it exists.
+// The system makes a short name other than the long name itself only with a tilde in it, so only
+// such segments are looked up: a lookup of a name that is not there reads the whole directory,
+// which made every file of a large installation cost as much as all the files before it.
 bool NamesItsOwnEntries(const std::string& root, const std::string& relative) {
     std::string path = root;
     std::size_t start = 0;
@@ -49,6 +52,10 @@ bool NamesItsOwnEntries(const std::string& root, const std::string& relative) {
         }
         const std::string segment = relative.substr(start, slash - start);
         path = JoinPath(path, segment);
+        start = slash + 1;
+        if (segment.find('~') == std::string::npos) {
+            continue;
+        }
         WIN32_FIND_DATAA found = {};
         FindHandle find(::FindFirstFileA(path.c_str(), &found));
         if (!find) {
@@ -57,7 +64,6 @@ bool NamesItsOwnEntries(const std::string& root, const std::string& relative) {
         if (!EqualIgnoringCase(found.cFileName, segment)) {
             return false;
         }
-        start = slash + 1;
     }
     return true;
 }
