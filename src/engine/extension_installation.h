@@ -65,10 +65,17 @@ FilePlan PlanFileChanges(const Configuration& installed, const Classification& c
 Configuration NewConfiguration(const Configuration& installed, const Classification& classification,
                                const std::string& installationDirectory);
 
+// The bytes of the database text that holds the configuration, as written to the file.
+std::uint64_t DatabaseTextSize(const Configuration& configuration);
+
 // The space the installation needs on its drive: every file written and every file backed up,
-// each rounded up to whole clusters.
+// each rounded up to whole clusters. Backed up are the files that disappear or are written again,
+// also those that are on the disk without being listed by any installed extension, and the old
+// database; the new database is written as well. `onDisk` holds the size of every file in the
+// installation directory by its '/'-separated relative path.
 std::uint64_t SpaceNeeded(const FilePlan& plan,
                           const std::map<std::string, std::uint64_t>& setSizes,
-                          const FileSizeMap& installedSizes, std::uint32_t clusterSize);
+                          const FileSizeMap& onDisk, std::uint64_t newDatabaseSize,
+                          std::uint32_t clusterSize);
 
 } // namespace nebcm

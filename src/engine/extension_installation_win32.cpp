@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "common/constants.h"
@@ -131,8 +133,8 @@ bool CheckFreeSpace(const Plan& plan, const DistributionSet& set, ErrorList& err
     if (!Machine().QueryClusterSize(drive, cluster) || cluster == 0) {
         cluster = 1;
     }
-    const std::uint64_t need =
-        SpaceNeeded(plan.files, set.EntrySizes(), InstalledFileSizes(), cluster);
+    const std::uint64_t need = SpaceNeeded(plan.files, set.EntrySizes(), InstalledFileSizes(),
+                                           DatabaseTextSize(plan.next), cluster);
     std::uint64_t available = 0;
     if (Machine().QueryFreeSpace(drive, available) && available <= need) {
         errors.Add(Message(12506, FormatByteSize(need), drive, FormatByteSize(available)));
@@ -162,6 +164,10 @@ ProcedureResult PrepareShortcuts(ProgressReporter& progress, Plan& plan, ErrorLi
         if (progress.IsCancelled()) {
             return ProcedureResult::Cancelled;
         }
+    }
+    // A folder that cannot be searched may hold a link to a file that goes.
+    if (collector.ReportUnsearched(errors)) {
+        return ProcedureResult::Failed;
     }
 
     // Shortcut targets are paths of the file system, compared as it compares them.
@@ -197,6 +203,42 @@ ProcedureResult PrepareShortcuts(ProgressReporter& progress, Plan& plan, ErrorLi
         }
     }
 
+    // Links compare as the file system compares their paths; a later file naming a link replaces
+    // an earlier one.
+    std::unordered_map<std::string, std::string> createdSpelling;
+    auto create = [&](const std::string& link, const std::string& path) {
+        const std::string identity = PathIdentity(ModelPath(link));
+        auto known = createdSpelling.find(identity);
+        if (known != createdSpelling.end()) {
+            shortcuts.created.erase(known->second);
+        }
+        createdSpelling[identity] = link;
+        shortcuts.created[link] = path;
+    };
+    // The extensions that stay keep their shortcuts: one that this installation removes (its file
+    // is written again) or that is missing is made again, so that every shortcut of the new
+    // configuration exists afterwards.
+    std::unordered_set<std::string> obsolete;
+    for (const std::string& link : shortcuts.obsolete) {
+        obsolete.insert(PathIdentity(ModelPath(link)));
+    }
+    for (std::size_t i = 0; i < plan.next.Count(); ++i) {
+        const Extension& extension = plan.next.At(i);
+        const bool arriving =
+            std::any_of(plan.classification.install.begin(), plan.classification.install.end(),
+                        [&extension](const Extension* installing) {
+                            return installing->Kind() == extension.Kind() &&
+                                   installing->Name() == extension.Name();
+                        });
+        for (std::size_t f = 0; !arriving && f < extension.FileCount(); ++f) {
+            const ExtensionFile& file = extension.FileAt(f);
+            std::string link;
+            if (!file.Shortcut().empty() && ShortcutLink(shortcuts.folder, file.Shortcut(), link) &&
+                (obsolete.count(PathIdentity(ModelPath(link))) != 0 || !PathExists(link))) {
+                create(link, file.Path());
+            }
+        }
+    }
     for (const Extension* extension : plan.classification.install) {
         for (std::size_t f = 0; f < extension->FileCount(); ++f) {
             const ExtensionFile& file = extension->FileAt(f);
@@ -208,7 +250,7 @@ ProcedureResult PrepareShortcuts(ProgressReporter& progress, Plan& plan, ErrorLi
                 errors.Add(Message(12010, file.Shortcut()));
                 return ProcedureResult::Failed;
             }
-            shortcuts.created[link] = file.Path();
+            create(link, file.Path());
         }
     }
     return ProcedureResult::Succeeded;
@@ -317,7 +359,10 @@ ProcedureResult SetUpShortcuts(ProgressReporter& progress, const Plan& plan,
             errors.Add(Message(12010, link));
             return ProcedureResult::Failed;
         }
-        if (!RemoveFileAndEmptyFolders(link, shortcuts.shellFolders, &transaction, errors)) {
+        // A link already gone (the user's doing, or one met under two spellings) counts as
+        // removed.
+        if (PathExists(link) &&
+            !RemoveFileAndEmptyFolders(link, shortcuts.shellFolders, &transaction, errors)) {
             return ProcedureResult::Failed;
         }
         if (paced() == ProcedureResult::Cancelled) {

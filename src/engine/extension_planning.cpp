@@ -3,9 +3,12 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "common/constants.h"
 #include "common/messages.h"
 #include "engine/extension_installation.h"
 #include "engine/procedure_support.h"
+#include "io/streams.h"
+#include "model/component_database_writer.h"
 #include "model/path_rules.h"
 
 namespace nebcm {
@@ -179,19 +182,64 @@ std::uint64_t RoundedUp(std::uint64_t size, std::uint32_t cluster) {
 
 } // namespace
 
+namespace {
+
+// Counts what is written through it and keeps nothing.
+class CountingOutput : public DataOutputStream {
+public:
+    bool IsOpen() const override { return true; }
+    void Close() override {}
+    void Flush() override {}
+    void Write(std::uint8_t) override { ++count_; }
+    void Write(const std::uint8_t*, std::uint32_t n) override { count_ += n; }
+    using DataOutputStream::Write;
+    std::uint64_t Count() const { return count_; }
+
+private:
+    std::uint64_t count_ = 0;
+};
+
+} // namespace
+
+std::uint64_t DatabaseTextSize(const Configuration& configuration) {
+    CountingOutput counter;
+    TextWriter text(counter);
+    ComponentDatabaseWriter::Write(configuration, text);
+    text.Close();
+    return counter.Count();
+}
+
 std::uint64_t SpaceNeeded(const FilePlan& plan,
                           const std::map<std::string, std::uint64_t>& setSizes,
-                          const FileSizeMap& installedSizes, std::uint32_t clusterSize) {
+                          const FileSizeMap& onDisk, std::uint64_t newDatabaseSize,
+                          std::uint32_t clusterSize) {
     const std::uint32_t cluster = clusterSize == 0 ? 1 : clusterSize;
+    // The disk knows its files under one spelling; the plan may name them under another.
+    std::unordered_map<std::string, std::uint64_t> sizes;
+    for (const auto& [path, size] : onDisk) {
+        sizes.emplace(PathIdentity(path), size);
+    }
+    auto sizeOnDisk = [&sizes](const std::string& path) -> std::uint64_t {
+        auto found = sizes.find(PathIdentity(path));
+        return found != sizes.end() ? found->second : 0;
+    };
     std::uint64_t need = 0;
+    std::unordered_set<std::string> removed;
+    for (const std::string& path : plan.removal) {
+        removed.insert(PathIdentity(path));
+        need += RoundedUp(sizeOnDisk(path), cluster);
+    }
     for (const std::string& path : plan.copy) {
         auto found = setSizes.find(path);
         need += RoundedUp(found != setSizes.end() ? found->second : 0, cluster);
+        // A file in the way that no installed extension lists is backed up before it is
+        // overwritten.
+        if (removed.count(PathIdentity(path)) == 0) {
+            need += RoundedUp(sizeOnDisk(path), cluster);
+        }
     }
-    for (const std::string& path : plan.removal) {
-        auto found = installedSizes.find(path);
-        need += RoundedUp(found != installedSizes.end() ? found->second : 0, cluster);
-    }
+    need += RoundedUp(sizeOnDisk(ComponentDatabaseFile), cluster);
+    need += RoundedUp(newDatabaseSize, cluster);
     return need;
 }
 

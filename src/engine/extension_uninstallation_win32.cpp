@@ -28,17 +28,29 @@ const int FolderPercent[] = {8, 16, 25, 33, 41, 50};
 // Collects every file that a walk finds.
 class FileCollector : public DirectoryVisitor {
 public:
-    explicit FileCollector(std::vector<std::string>& files) : files_(files) {}
+    FileCollector(std::vector<std::string>& files, ErrorList& unsearched)
+        : files_(files), unsearched_(unsearched) {}
     bool Begin() override { return true; }
     bool VisitDirectory(const std::string&) override { return true; }
     bool VisitFile(const std::string& path) override {
         files_.push_back(path);
         return true;
     }
+    // A folder or a file that cannot be searched might be a shortcut to a removed file. A folder
+    // inside another shell folder is met twice but named once.
+    bool VisitUnreachable(const std::string& path, bool directory) override {
+        const std::string message = Message(directory ? 13070 : 13071, path);
+        if (reported_.insert(message).second) {
+            unsearched_.Add(message);
+        }
+        return true;
+    }
     bool End() override { return true; }
 
 private:
     std::vector<std::string>& files_;
+    ErrorList& unsearched_;
+    std::set<std::string> reported_;
 };
 
 ProcedureResult Abandon(ProcedureResult result, ProgressReporter& progress, int status,
@@ -127,7 +139,8 @@ ProcedureResult RemoveExtensionShortcuts(ProgressReporter& progress,
     }
     const std::vector<std::string> folders = ResolveShellFolders();
     std::vector<std::string> files;
-    FileCollector collector(files);
+    ErrorList unsearched;
+    FileCollector collector(files, unsearched);
     for (std::size_t k = 0; k < folders.size(); ++k) {
         if (!folders[k].empty()) {
             WalkDirectory(folders[k], collector, WalkOrder::DirectoriesFirst);
@@ -136,6 +149,10 @@ ProcedureResult RemoveExtensionShortcuts(ProgressReporter& progress,
         if (progress.IsCancelled()) {
             return ProcedureResult::Cancelled;
         }
+    }
+    if (!unsearched.Empty()) {
+        errors.Append(unsearched);
+        return ProcedureResult::Failed;
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
         std::string target, arguments, directory;

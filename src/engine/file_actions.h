@@ -184,6 +184,8 @@ public:
     bool Begin() override;
     bool VisitDirectory(const std::string& path) override;
     bool VisitFile(const std::string& path) override;
+    // What cannot be reached cannot be deleted: a message, and the walk stops.
+    bool VisitUnreachable(const std::string& path, bool directory) override;
     bool End() override;
     // Appends the collected messages to the list; true if there were any.
     bool TakeErrors(ErrorList& errors);

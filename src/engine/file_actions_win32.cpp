@@ -338,18 +338,27 @@ bool RemoveDirectoryTree(const std::string& path, bool recursive, Transaction* t
                 (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
                 (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (recursive && !link && !full.empty()) {
+        const std::string pattern = JoinPath(full, "*.*");
+        if (pattern.size() >= MAX_PATH) {
+            errors.Add(Message(13070, full));
+            return false;
+        }
         WIN32_FIND_DATAA found;
-        FindHandle find(sys::FindFirstFile(JoinPath(full, "*.*"), &found));
+        FindHandle find(sys::FindFirstFile(pattern, &found));
         if (find) {
             do {
                 std::string name = found.cFileName;
                 if (name == "." || name == "..") {
                     continue;
                 }
-                std::string entry = JoinPath(full, name);
-                bool removed = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0
-                                   ? RemoveDirectoryTree(entry, true, transaction, errors)
-                                   : RemoveFile(entry, transaction, errors);
+                const bool directory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+                std::string entry;
+                if (!ListedEntryPath(full, name, found.cAlternateFileName, entry)) {
+                    errors.Add(Message(directory ? 13070 : 13071, JoinPath(full, name)));
+                    return false;
+                }
+                bool removed = directory ? RemoveDirectoryTree(entry, true, transaction, errors)
+                                         : RemoveFile(entry, transaction, errors);
                 if (!removed) {
                     return false;
                 }
@@ -612,6 +621,11 @@ bool DeleteTreeVisitor::VisitDirectory(const std::string& path) {
 
 bool DeleteTreeVisitor::VisitFile(const std::string& path) {
     return RemoveFile(path, transaction_, errors_);
+}
+
+bool DeleteTreeVisitor::VisitUnreachable(const std::string& path, bool directory) {
+    errors_.Add(Message(directory ? 13070 : 13071, path));
+    return false;
 }
 
 bool DeleteTreeVisitor::End() {

@@ -76,6 +76,10 @@ public:
     virtual bool VisitDirectory(const std::string& path) = 0;
     virtual bool VisitFile(const std::string& path) = 0;
     virtual bool End() = 0;
+    // An entry that the listing shows but that no path can open (see ListedEntryPath); the path is
+    // the listed spelling, for messages. By default it is passed over and the walk goes on; a
+    // visitor that must see everything reports it and may stop the walk by returning false.
+    virtual bool VisitUnreachable(const std::string& path, bool directory);
 };
 
 enum class WalkOrder {
@@ -83,10 +87,19 @@ enum class WalkOrder {
     DirectoriesLast = 2,  // a directory after its contents, as deleting needs
 };
 
+// The path by which an entry that a directory listing shows can be opened: its own name where the
+// path can carry it, otherwise its short alternate name (empty when the system has none). False
+// when neither will do: the name holds characters that the code page cannot carry (the listing
+// shows '?' for them, or a look-alike that opens nothing) or the path would be longer than the
+// system takes.
+bool ListedEntryPath(const std::string& directory, const std::string& name,
+                     const std::string& alternate, std::string& path);
+
 // Visits the directory, its files and, recursively, its subdirectories. Begin and End are called
 // only around the outermost directory: the nesting depth is one process-wide counter, so walks
 // must not overlap or start from inside another walk's visitor. A directory that cannot be listed
-// counts as empty. False if the path is not a directory or the visitor stopped the walk.
+// counts as empty; an entry that cannot be opened under any name goes to VisitUnreachable. False
+// if the path is not a directory or the visitor stopped the walk.
 bool WalkDirectory(const std::string& path, DirectoryVisitor& visitor, WalkOrder order);
 
 } // namespace nebcm

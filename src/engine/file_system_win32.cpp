@@ -261,8 +261,13 @@ struct DepthLevel {
 };
 
 bool WalkContents(const std::string& directory, DirectoryVisitor& visitor, WalkOrder order) {
+    const std::string pattern = JoinPath(directory, "*.*");
+    if (pattern.size() >= MAX_PATH) {
+        // Too deep to be listed at all: what it holds cannot be seen, let alone reached.
+        return visitor.VisitUnreachable(directory, true);
+    }
     WIN32_FIND_DATAA found;
-    FindHandle find(::FindFirstFileA(JoinPath(directory, "*.*").c_str(), &found));
+    FindHandle find(::FindFirstFileA(pattern.c_str(), &found));
     if (!find) {
         return true;
     }
@@ -271,9 +276,12 @@ bool WalkContents(const std::string& directory, DirectoryVisitor& visitor, WalkO
         if (name == "." || name == "..") {
             continue;
         }
-        std::string entry = JoinPath(directory, name);
+        const bool isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        std::string entry;
         bool goOn = true;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        if (!ListedEntryPath(directory, name, found.cAlternateFileName, entry)) {
+            goOn = visitor.VisitUnreachable(JoinPath(directory, name), isDirectory);
+        } else if (!isDirectory) {
             goOn = visitor.VisitFile(entry);
         } else if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
             // A junction stands for a folder elsewhere: the walk neither searches nor empties
@@ -293,6 +301,37 @@ bool WalkContents(const std::string& directory, DirectoryVisitor& visitor, WalkO
 }
 
 } // namespace
+
+bool DirectoryVisitor::VisitUnreachable(const std::string&, bool) {
+    return true;
+}
+
+bool ListedEntryPath(const std::string& directory, const std::string& name,
+                     const std::string& alternate, std::string& path) {
+    // '?' and '*' never occur in a real name: they stand for characters the conversion lost. The
+    // longest path the system opens has MAX_PATH - 1 characters.
+    auto usable = [&directory](const std::string& candidate, std::string& joined) {
+        if (candidate.empty() || candidate.find_first_of("?*") != std::string::npos) {
+            return false;
+        }
+        joined = JoinPath(directory, candidate);
+        return joined.size() < MAX_PATH;
+    };
+    std::string byName, byAlternate;
+    const bool nameUsable = usable(name, byName);
+    const bool alternateUsable = usable(alternate, byAlternate);
+    // A character the code page lacks may also come out as a similar one ("a" for alpha), which
+    // yields a name that opens nothing: then the short name is the way in.
+    if (nameUsable && (!alternateUsable || PathExists(byName))) {
+        path = std::move(byName);
+        return true;
+    }
+    if (alternateUsable) {
+        path = std::move(byAlternate);
+        return true;
+    }
+    return false;
+}
 
 bool SameFile(const std::string& a, const std::string& b) {
     std::string fullA = FullPath(a);

@@ -220,7 +220,11 @@ ProcedureResult RemoveLegacyPlatform(const std::string& directory, bool migrated
         commonGroup = JoinPath(folder, PlatformName10);
     }
     const int entries = CountTree(legacyDirectory).Total();
-    const std::vector<std::string> shortcuts = CollectShortcutsInto(legacyPrefix);
+    const std::size_t messagesBefore = errors.Count();
+    const std::vector<std::string> shortcuts = CollectShortcutsInto(legacyPrefix, &errors);
+    if (errors.Count() != messagesBefore) {
+        return ProcedureResult::Failed;
+    }
     const int total = static_cast<int>(shortcuts.size()) + 4 + entries;
     const unsigned pause = static_cast<unsigned>(2000 / total);
 

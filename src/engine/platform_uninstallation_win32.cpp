@@ -197,7 +197,11 @@ ProcedureResult UnregisterPlatform(const std::string& directory, ProgressReporte
 ProcedureResult RemovePlatformShortcuts(const std::string& directory, ProgressReporter& progress,
                                         Transaction& transaction, ErrorList& errors) {
     progress.BeginActivity(3007);
-    const std::vector<std::string> shortcuts = CollectShortcutsInto(directory);
+    const std::size_t messagesBefore = errors.Count();
+    const std::vector<std::string> shortcuts = CollectShortcutsInto(directory, &errors);
+    if (errors.Count() != messagesBefore) {
+        return ProcedureResult::Failed;
+    }
     const std::vector<std::string> folders = ShellFolderPaths();
     const int count = static_cast<int>(shortcuts.size());
     for (int j = 0; j < count; ++j) {

@@ -2,6 +2,7 @@
 // the visitor that finds the shortcuts that point into a directory.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -34,24 +35,30 @@ bool UpdateShortcut(const std::string& path, const std::string& target,
                     Transaction* transaction, ErrorList& errors);
 
 // Collects, during a walk, the links whose target lies inside one directory (compared without
-// regard to letter case).
+// regard to letter case). A link met again under another spelling of its path (a shell folder
+// walked twice, or reported in other letter case) counts once, under the first spelling.
 class ShortcutCollector : public DirectoryVisitor {
 public:
     explicit ShortcutCollector(const std::string& directory);
     bool Begin() override { return true; }
     bool VisitDirectory(const std::string&) override { return true; }
     bool VisitFile(const std::string& path) override;
+    // Noted, and the walk goes on with the rest.
+    bool VisitUnreachable(const std::string& path, bool directory) override;
     bool End() override { return true; }
 
     const std::string& Prefix() const { return prefix_; }
-    const std::set<std::string>& Shortcuts() const { return shortcuts_; }
-    std::vector<std::string> ShortcutList() const {
-        return std::vector<std::string>(shortcuts_.begin(), shortcuts_.end());
-    }
+    // In the order of their paths, letter case ignored.
+    std::vector<std::string> ShortcutList() const;
+    // Appends 13070 for each folder and 13071 for each link that the walks could not search;
+    // true if there was any.
+    bool ReportUnsearched(ErrorList& errors) const;
 
 private:
     std::string prefix_;
-    std::set<std::string> shortcuts_;
+    std::map<std::string, std::string> shortcuts_; // identity -> first spelling met
+    ErrorList unsearched_;
+    std::set<std::string> reported_;
 };
 
 } // namespace nebcm

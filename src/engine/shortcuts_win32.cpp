@@ -6,9 +6,12 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include "common/messages.h"
 #include "engine/file_actions.h"
 #include "engine/system_calls_win32.h"
+#include "model/path_rules.h"
 #include "platform/handles_win32.h"
 
 namespace nebcm {
@@ -215,9 +218,35 @@ bool ShortcutCollector::VisitFile(const std::string& path) {
     if (ReadShortcut(path, target, arguments, workingDirectory) &&
         target.size() >= prefix_.size() &&
         ::lstrcmpiA(target.substr(0, prefix_.size()).c_str(), prefix_.c_str()) == 0) {
-        shortcuts_.insert(path);
+        std::string identity = path;
+        std::replace(identity.begin(), identity.end(), '\\', '/');
+        shortcuts_.emplace(PathIdentity(identity), path);
     }
     return true;
+}
+
+bool ShortcutCollector::VisitUnreachable(const std::string& path, bool directory) {
+    // Only a folder or a link can hide a shortcut.
+    if (directory || EndsWithLnk(path)) {
+        const std::string message = Message(directory ? 13070 : 13071, path);
+        if (reported_.insert(message).second) { // a folder inside another is met twice
+            unsearched_.Add(message);
+        }
+    }
+    return true;
+}
+
+std::vector<std::string> ShortcutCollector::ShortcutList() const {
+    std::vector<std::string> list;
+    for (const auto& [identity, path] : shortcuts_) {
+        list.push_back(path);
+    }
+    return list;
+}
+
+bool ShortcutCollector::ReportUnsearched(ErrorList& errors) const {
+    errors.Append(unsearched_);
+    return !unsearched_.Empty();
 }
 
 } // namespace nebcm

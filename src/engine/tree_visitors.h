@@ -16,6 +16,8 @@ public:
     bool Begin() override;
     bool VisitDirectory(const std::string& path) override;
     bool VisitFile(const std::string& path) override;
+    // Counted too: the deleting walk that follows stops at it, and the count paces that walk.
+    bool VisitUnreachable(const std::string& path, bool directory) override;
     bool End() override { return true; }
 
     int Directories() const { return directories_; }
@@ -58,6 +60,7 @@ public:
     using ProgressDeleteTreeVisitor::ProgressDeleteTreeVisitor;
     bool VisitDirectory(const std::string& path) override;
     bool VisitFile(const std::string& path) override;
+    bool VisitUnreachable(const std::string& path, bool directory) override;
 };
 
 // RemoveFile, then the directories above the file for as long as they are empty and lie below
@@ -70,8 +73,11 @@ bool RemoveFileAndEmptyFolders(const std::string& path, const std::vector<std::s
 std::vector<std::string> ShellFolderPaths();
 
 // The shortcuts in the Start menus and on the desktops (of the user and of all users) whose
-// target lies inside the directory, in a stable order.
-std::vector<std::string> CollectShortcutsInto(const std::string& directory);
+// target lies inside the directory, in a stable order; one link found under two spellings (a
+// shell folder inside another, a folder reported in other letter case) is listed once. Given a
+// list, every folder or link that could not be searched adds 13070 or 13071 to it.
+std::vector<std::string> CollectShortcutsInto(const std::string& directory,
+                                              ErrorList* unsearched = nullptr);
 
 // EnsureDirectory that always explains a failure: a file in the directory's place gets 10001.
 bool MakeSureDirectoryExists(const std::string& path, Transaction* transaction, ErrorList& errors);

@@ -28,6 +28,11 @@ bool TreeCounter::VisitFile(const std::string&) {
     return true;
 }
 
+bool TreeCounter::VisitUnreachable(const std::string&, bool directory) {
+    ++(directory ? directories_ : files_);
+    return true;
+}
+
 TreeCounter CountTree(const std::string& path) {
     TreeCounter counter;
     counter.Begin();
@@ -62,6 +67,11 @@ bool BestEffortDeleteTreeVisitor::VisitDirectory(const std::string& path) {
 
 bool BestEffortDeleteTreeVisitor::VisitFile(const std::string& path) {
     DeleteTreeVisitor::VisitFile(path);
+    return Advance();
+}
+
+bool BestEffortDeleteTreeVisitor::VisitUnreachable(const std::string& path, bool directory) {
+    DeleteTreeVisitor::VisitUnreachable(path, directory);
     return Advance();
 }
 
@@ -135,23 +145,24 @@ std::vector<std::string> ShellFolderPaths() {
     return folders;
 }
 
-std::vector<std::string> CollectShortcutsInto(const std::string& directory) {
+std::vector<std::string> CollectShortcutsInto(const std::string& directory, ErrorList* unsearched) {
     const ShellFolder roles[] = {
         ShellFolder::StartMenu,
         ShellFolder::CommonStartMenu,
         ShellFolder::Desktop,
         ShellFolder::CommonDesktop,
     };
-    std::set<std::string> found;
+    ShortcutCollector collector(directory);
     for (ShellFolder role : roles) {
         std::string folder;
         if (Machine().FindShellFolder(role, folder) && IsDirectory(folder)) {
-            ShortcutCollector collector(directory);
             WalkDirectory(folder, collector, WalkOrder::DirectoriesFirst);
-            found.insert(collector.Shortcuts().begin(), collector.Shortcuts().end());
         }
     }
-    return std::vector<std::string>(found.begin(), found.end());
+    if (unsearched != nullptr) {
+        collector.ReportUnsearched(*unsearched);
+    }
+    return collector.ShortcutList();
 }
 
 } // namespace nebcm

@@ -265,20 +265,103 @@ std::vector<std::string> ListNames(const std::string& directory) {
     return names;
 }
 
-void DeleteTreeRaw(const std::string& path) {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
+namespace {
+
+// The "\\?\" form of an absolute path, which the wide functions open at any length.
+std::wstring LongWide(const std::string& path) {
+    std::wstring wide(path.size() + 1, L'\0');
+    const int n =
+        ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? static_cast<std::size_t>(n - 1) : 0);
+    if (wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\') {
+        return L"\\\\?\\" + wide;
+    }
+    return wide;
+}
+
+void DeleteTreeWide(const std::wstring& path) {
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return;
     }
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        ::DeleteFileA(path.c_str());
+        ::DeleteFileW(path.c_str());
         return;
     }
-    for (const std::string& name : ListNames(path)) {
-        DeleteTreeRaw(path + "\\" + name);
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = found.cFileName;
+            if (name != L"." && name != L"..") {
+                names.push_back(name);
+            }
+        } while (::FindNextFileW(find, &found));
+        ::FindClose(find);
     }
-    ::RemoveDirectoryA(path.c_str());
+    for (const std::wstring& name : names) {
+        DeleteTreeWide(path + L"\\" + name);
+    }
+    ::RemoveDirectoryW(path.c_str());
+}
+
+} // namespace
+
+void DeleteTreeRaw(const std::string& path) {
+    if (path.empty()) {
+        return;
+    }
+    DeleteTreeWide(LongWide(path));
+}
+
+std::string MakeFolderBeyondTheCodePage(const std::string& parent) {
+    const std::wstring folder = LongWide(parent) + L"\\\x03b1\x03b2\x03b3 folder";
+    EXPECT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    WIN32_FIND_DATAW found;
+    HANDLE find = ::FindFirstFileW(folder.c_str(), &found);
+    EXPECT_NE(find, INVALID_HANDLE_VALUE);
+    if (find == INVALID_HANDLE_VALUE) {
+        return std::string();
+    }
+    ::FindClose(find);
+    char alternate[MAX_PATH] = {};
+    ::WideCharToMultiByte(CP_ACP, 0, found.cAlternateFileName, -1, alternate, sizeof alternate,
+                          nullptr, nullptr);
+    EXPECT_NE(alternate[0], '\0') << "no short name";
+    return parent + "\\" + alternate;
+}
+
+std::string MakeDeepFolders(const std::string& parent, std::size_t length) {
+    ::CreateDirectoryW(LongWide(parent).c_str(), nullptr); // may be there already
+    std::string path = parent;
+    while (path.size() <= length) {
+        path += "\\abcdefgh";
+        EXPECT_TRUE(::CreateDirectoryW(LongWide(path).c_str(), nullptr)) << path.size();
+    }
+    return path;
+}
+
+std::string FirstOutOfReach(const std::string& deepest) {
+    std::string reachable = deepest;
+    while (reachable.size() >= MAX_PATH) {
+        reachable = reachable.substr(0, reachable.rfind('\\'));
+    }
+    return reachable.size() + 4 < MAX_PATH ? reachable + "\\abcdefgh" : reachable;
+}
+
+void WriteBytesWide(const std::string& path, const std::string& content) {
+    HANDLE file = ::CreateFileW(LongWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    ::CloseHandle(file);
+}
+
+bool ExistsWide(const std::string& path) {
+    return ::GetFileAttributesW(LongWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool DeleteRegistryTreeRaw(HKEY parent, const std::string& subKey) {

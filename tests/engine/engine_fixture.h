@@ -48,8 +48,22 @@ void SetOldTimes(const std::string& path, std::uint64_t base);
 FileTimes TimesOf(const std::string& path);
 // Names in a directory, without "." and "..", sorted.
 std::vector<std::string> ListNames(const std::string& directory);
-// Deletes a tree whatever its attributes, without the engine.
+// Deletes a tree whatever its attributes, without the engine; also entries that only the wide
+// functions can name (characters outside the code page, paths beyond 260 characters).
 void DeleteTreeRaw(const std::string& path);
+// Below the directory, a folder named in Greek letters, which the code page cannot carry; the
+// path through its short name.
+std::string MakeFolderBeyondTheCodePage(const std::string& parent);
+// Below the directory (made if need be), a chain of folders with plain 8.3 names (so without short
+// alternates) until the path is longer than `length`; the path of the deepest, which only the wide
+// functions can open.
+std::string MakeDeepFolders(const std::string& parent, std::size_t length);
+// Along such a chain, the first folder that a walk cannot reach: the child of the deepest that a
+// path still names, or that one itself when it cannot even be listed.
+std::string FirstOutOfReach(const std::string& deepest);
+// Writes a file through the wide functions, whatever the length of its path.
+void WriteBytesWide(const std::string& path, const std::string& content);
+bool ExistsWide(const std::string& path);
 bool DeleteRegistryTreeRaw(HKEY parent, const std::string& subKey);
 // A drive letter that names no drive.
 char MissingDrive();

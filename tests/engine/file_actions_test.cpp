@@ -426,6 +426,53 @@ TEST_F(FileActionsTest, DeleteTreeVisitorDeletesInsideTheTransactionAndKeepsItsM
     EXPECT_FALSE(visitor.TakeErrors(errors));
 }
 
+// Deleting reaches a folder named outside the code page through its short name; a folder that no
+// name reaches stops both ways of deleting a tree with a message that names it, and the rollback
+// brings back what went before.
+TEST_F(FileActionsTest, TreeRemovalGoesInByShortNamesAndNamesWhatItCannotReach) {
+    ASSERT_TRUE(::CreateDirectoryA(Work("tree").c_str(), nullptr));
+    const std::string greek = MakeFolderBeyondTheCodePage(Work("tree"));
+    MakeFile(greek + "\\inside.txt", "inside", FILE_ATTRIBUTE_READONLY);
+    {
+        Transaction transaction;
+        DeleteTreeVisitor visitor(&transaction);
+        ASSERT_TRUE(WalkDirectory(Work("tree"), visitor, WalkOrder::DirectoriesLast));
+        EXPECT_FALSE(PathExists(Work("tree")));
+        ErrorList errors;
+        EXPECT_FALSE(visitor.TakeErrors(errors));
+        ErrorList rollback;
+        EXPECT_TRUE(transaction.Rollback(rollback));
+        EXPECT_EQ(ReadBytes(greek + "\\inside.txt"), "inside");
+    }
+    ErrorList plain;
+    ASSERT_TRUE(RemoveDirectoryTree(Work("tree"), true, nullptr, plain));
+    EXPECT_FALSE(PathExists(Work("tree")));
+
+    ASSERT_TRUE(::CreateDirectoryA(Work("tree").c_str(), nullptr));
+    MakeFile(Work("tree\\first.txt"), "first", FILE_ATTRIBUTE_NORMAL);
+    const std::string deepest = MakeDeepFolders(Work("tree\\deep"), 270);
+    WriteBytesWide(deepest + "\\lost.txt", "lost");
+    const std::string lost = FirstOutOfReach(deepest);
+    const std::string before = Describe(WorkSnapshot());
+    Transaction transaction;
+    DeleteTreeVisitor visitor(&transaction);
+    EXPECT_FALSE(WalkDirectory(Work("tree"), visitor, WalkOrder::DirectoriesLast));
+    ErrorList errors;
+    EXPECT_TRUE(visitor.TakeErrors(errors));
+    EXPECT_EQ(errors.Messages(), std::vector<std::string>{Message(13070, lost)});
+    ErrorList rollback;
+    EXPECT_TRUE(transaction.Rollback(rollback));
+    EXPECT_EQ(Describe(WorkSnapshot()), before);
+
+    errors = ErrorList();
+    Transaction again;
+    EXPECT_FALSE(RemoveDirectoryTree(Work("tree"), true, &again, errors));
+    EXPECT_EQ(errors.Messages(), std::vector<std::string>{Message(13070, lost)});
+    EXPECT_TRUE(again.Rollback(rollback));
+    EXPECT_EQ(Describe(WorkSnapshot()), before);
+    EXPECT_TRUE(ExistsWide(deepest + "\\lost.txt"));
+}
+
 TEST_F(FileActionsTest, RemoveFileAndEmptyParentsClimbsWhileDirectoriesAreEmpty) {
     ASSERT_TRUE(::CreateDirectoryA(Work("a").c_str(), nullptr));
     ASSERT_TRUE(::CreateDirectoryA(Work("a\\b").c_str(), nullptr));

@@ -197,6 +197,9 @@ public:
     bool Begin() override { return Note("begin"); }
     bool VisitDirectory(const std::string& path) override { return Note("dir " + path); }
     bool VisitFile(const std::string& path) override { return Note("file " + path); }
+    bool VisitUnreachable(const std::string& path, bool directory) override {
+        return Note((directory ? "unreachable dir " : "unreachable file ") + path);
+    }
     bool End() override { return Note("end"); }
 
     std::size_t IndexOf(const std::string& call) const {
@@ -297,6 +300,39 @@ TEST_F(WalkTest, AFalseFromTheVisitorEndsTheWalkAndTheNextWalkStartsAfresh) {
     RecordingVisitor refusesEnd;
     refusesEnd.stopAt = "end";
     EXPECT_FALSE(WalkDirectory(Work("empty"), refusesEnd, WalkOrder::DirectoriesFirst));
+}
+
+// A name the code page cannot carry is listed with '?' (or look-alikes) and opens nothing; a path
+// too long opens nothing either. The short name is the way in where there is one; otherwise the
+// visitor is told, and the walk goes on with the rest unless the visitor stops it.
+TEST_F(WalkTest, EntriesWithoutAUsableNameAreReachedByTheirShortNameOrHandedOver) {
+    const std::string greek = MakeFolderBeyondTheCodePage(Work("a"));
+    WriteBytes(greek + "\\inside.txt", "g");
+    const std::string deepest = MakeDeepFolders(Work("deep"), 300);
+    WriteBytesWide(deepest + "\\lost.txt", "l");
+    const std::string lost = FirstOutOfReach(deepest);
+
+    RecordingVisitor visitor;
+    ASSERT_TRUE(WalkDirectory(Work(), visitor, WalkOrder::DirectoriesFirst));
+    EXPECT_LT(visitor.IndexOf("dir " + greek), visitor.calls.size());
+    EXPECT_LT(visitor.IndexOf("file " + greek + "\\inside.txt"), visitor.calls.size());
+    // Exactly one call for the part of the chain that no name opens, and nothing below it.
+    std::vector<std::string> unreachable;
+    for (const std::string& call : visitor.calls) {
+        if (call.compare(0, 12, "unreachable ") == 0) {
+            unreachable.push_back(call);
+        }
+    }
+    EXPECT_EQ(unreachable, std::vector<std::string>{"unreachable dir " + lost});
+    EXPECT_LT(visitor.IndexOf("dir " + DirectoryOf(lost)), visitor.calls.size());
+    EXPECT_LT(visitor.IndexOf("file " + Work("a\\b\\two.txt")), visitor.calls.size());
+    EXPECT_EQ(visitor.calls.back(), "end");
+
+    // A visitor that must see everything stops there.
+    RecordingVisitor strict;
+    strict.stopAt = "unreachable dir " + lost;
+    EXPECT_FALSE(WalkDirectory(Work("deep"), strict, WalkOrder::DirectoriesLast));
+    EXPECT_EQ(strict.calls.back(), strict.stopAt);
 }
 
 TEST_F(WalkTest, AFileOrAMissingPathIsNotWalked) {

@@ -198,6 +198,71 @@ TEST_F(InstallationTest, ReinstallingTheSameVersionWritesItsFilesAndShortcutsAga
                                             "Application:viewer 1.00", "Application:editor 1.50"}));
 }
 
+// The common Start menu holds the common programs folder, and here it is reported in other letter
+// case: the platform's links are met twice under two spellings, and are one link each.
+TEST_F(InstallationTest, ALinkMetUnderTwoSpellingsIsRemovedOnceAndMadeAgain) {
+    LayOutStandard();
+    std::string shouted = Folder(ShellFolder::CommonStartMenu);
+    const std::size_t own = Work().size();
+    for (std::size_t i = own; i < shouted.size(); ++i) {
+        shouted[i] = static_cast<char>(::toupper(static_cast<unsigned char>(shouted[i])));
+    }
+    machine_.folders[ShellFolder::CommonStartMenu] = shouted;
+    const LinkMap links = Links();
+    auto set = MakeSet(Section("Application:editor", "1.50",
+                               {"apps/editor.exe;Editor", "apps/editor.hlp", "lib/common.jar"},
+                               {"ExternalLibrary=base;1.00-;Base library"}));
+    ASSERT_EQ(Install(*set, {"editor"}), ProcedureResult::Succeeded) << errors_.At(0);
+    EXPECT_EQ(Links(), links);
+    EXPECT_TRUE(TempFiles().empty());
+}
+
+// The viewer stays and opens the shared library through its own shortcut; the editor that is
+// upgraded writes the library again. The viewer's shortcut must outlive that, and so must every
+// shortcut of the new configuration: one that had gone missing is made again.
+TEST_F(InstallationTest, EveryShortcutOfTheNewConfigurationExistsAfterwards) {
+    LayOutPlatform(Section("Library:base", "1.00", {"lib/base.jar"}) +
+                   Section("Application:editor", "1.00", {"apps/editor.exe", "lib/common.jar"},
+                           {"Library=base"}) +
+                   Section("Application:viewer", "1.00",
+                           {"apps/viewer.exe;Viewer", "lib/common.jar;Common Tool"},
+                           {"Library=base"}));
+    ASSERT_TRUE(::DeleteFileA(PlatformFolder("Viewer.lnk").c_str()));
+    auto set = MakeSet(Section("Application:editor", "2.00", {"apps/editor.exe", "lib/common.jar"},
+                               {"ExternalLibrary=base;1.00-;Base library"}));
+    ASSERT_EQ(Install(*set, {"editor"}), ProcedureResult::Succeeded) << errors_.At(0);
+    EXPECT_EQ(Content("lib\\common.jar"), "set lib/common.jar 2.00");
+    EXPECT_EQ(Links(), (LinkMap{{CommonGroup + "Common Tool.lnk", "lib/common.jar"},
+                                {CommonGroup + "NEB Configuration Manager.lnk", "NebCM.exe"},
+                                {CommonGroup + "Viewer.lnk", "apps/viewer.exe"}}));
+}
+
+// A folder in a shell folder that no name reaches could hide a link to a file that goes: the
+// installation stops before any change and names it. A folder named outside the code page is
+// searched through its short name, and a user's link in it to a file that goes goes too.
+TEST_F(InstallationTest, ShellFoldersAreSearchedThroughShortNamesAndAFolderOutOfReachStops) {
+    LayOutStandard();
+    const std::string greek = MakeFolderBeyondTheCodePage(Folder(ShellFolder::Desktop));
+    MakeShortcut(greek + "\\Help.lnk", Installation("apps\\editor.hlp"));
+    MakeShortcut(greek + "\\Viewer.lnk", Installation("apps\\viewer.exe"));
+    auto set = UpgradeSet();
+    ASSERT_EQ(Install(*set, {"editor"}), ProcedureResult::Succeeded) << errors_.At(0);
+    EXPECT_FALSE(PathExists(greek + "\\Help.lnk"));
+    EXPECT_EQ(ShortcutTarget(greek + "\\Viewer.lnk"), Installation("apps\\viewer.exe"));
+
+    ResetPlatform();
+    LayOutStandard();
+    const std::string deepest = MakeDeepFolders(Folder(ShellFolder::CommonDesktop) + "\\Deep", 300);
+    const std::string lost = FirstOutOfReach(deepest);
+    const std::string before = State();
+    ui_ = ScriptedUi();
+    errors_ = ErrorList();
+    EXPECT_EQ(Install(*set, {"editor"}), ProcedureResult::Failed);
+    EXPECT_EQ(errors_.Messages(), Lines{Message(13070, lost)});
+    EXPECT_TRUE(Logged("status 3502"));
+    EXPECT_EQ(State(), before);
+}
+
 TEST_F(InstallationTest, ANewerInstalledVersionWinsAndIsListedAsSkipped) {
     LayOutStandard();
     auto set = MakeSet(Section("Application:editor", "1.49", {"apps/editor.exe;Editor"}) +
@@ -365,10 +430,25 @@ TEST_F(InstallationTest, ExternalRequirementsAreWordedByTheirForm) {
 }
 
 TEST_F(InstallationTest, TheFreeSpaceMustExceedWhatTheFilesNeed) {
-    LayOutStandard();
+    // A leftover that no installed extension lists stands where the upgrade writes a file: it is
+    // backed up before it is overwritten.
+    const std::string leftover(600, 'x');
+    auto layOut = [&] {
+        LayOutStandard();
+        ::CreateDirectoryA(Installation("apps\\editor").c_str(), nullptr);
+        WriteBytes(Installation("apps\\editor\\dict.dat"), leftover);
+    };
     auto set = UpgradeSet();
-    // Four files written, two backed up; each takes one 512-byte cluster.
-    const std::uint64_t need = 6 * 512;
+    // The database is backed up and written again; its new size is what a first run leaves.
+    layOut();
+    const std::uint64_t oldDatabase = ReadBytes(Installation("neb.cdb")).size();
+    machine_.freeSpaceKnown = false;
+    ASSERT_EQ(Install(*set, {"editor", "paint"}), ProcedureResult::Succeeded) << errors_.At(0);
+    const std::uint64_t newDatabase = ReadBytes(Installation("neb.cdb")).size();
+    auto clusters = [](std::uint64_t size) { return (size + 511) / 512 * 512; };
+    // Four files written, two backed up and the leftover (two clusters); each file otherwise
+    // takes one 512-byte cluster.
+    const std::uint64_t need = 6 * 512 + 2 * 512 + clusters(oldDatabase) + clusters(newDatabase);
     struct Row {
         bool known;
         std::uint64_t free;
@@ -382,7 +462,7 @@ TEST_F(InstallationTest, TheFreeSpaceMustExceedWhatTheFilesNeed) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.free);
         ResetPlatform();
-        LayOutStandard();
+        layOut();
         const std::string before = State();
         machine_.freeSpaceKnown = row.known;
         machine_.freeSpace = row.free;
@@ -401,7 +481,7 @@ TEST_F(InstallationTest, TheFreeSpaceMustExceedWhatTheFilesNeed) {
 
     // Without a cluster size the sizes count as they are.
     ResetPlatform();
-    LayOutStandard();
+    layOut();
     machine_.freeSpaceKnown = true;
     machine_.clusterSizeKnown = false;
     machine_.freeSpace = 10;
@@ -412,7 +492,8 @@ TEST_F(InstallationTest, TheFreeSpaceMustExceedWhatTheFilesNeed) {
                                 std::string("set apps/editor/dict.dat 2.00").size() +
                                 std::string("set apps/paint.exe 1.00").size() +
                                 std::string("installed apps/editor.exe").size() +
-                                std::string("installed apps/editor.hlp").size();
+                                std::string("installed apps/editor.hlp").size() + leftover.size() +
+                                oldDatabase + newDatabase;
     EXPECT_EQ(errors_.Messages(),
               Lines{Message(12506, FormatByteSize(bytes), 'C', FormatByteSize(10))});
 }

@@ -103,6 +103,19 @@ TEST_F(UninstallationTest, OneOfTwoApplicationsGoesAndTheFileTheyShareStays) {
     EXPECT_TRUE(TempFiles().empty());
 }
 
+// A folder in a shell folder that no name reaches could hide a link to a removed file: the removal
+// fails, names it and is undone.
+TEST_F(UninstallationTest, AShellFolderOutOfReachFailsTheRemovalNamingIt) {
+    LayOutStandard();
+    const std::string deepest = MakeDeepFolders(Folder(ShellFolder::Desktop) + "\\Deep", 300);
+    const std::string lost = FirstOutOfReach(deepest);
+    const std::string before = State();
+    EXPECT_EQ(Uninstall({"editor"}), ProcedureResult::Failed);
+    EXPECT_EQ(errors_.Messages(), Lines{Message(13070, lost)});
+    EXPECT_TRUE(Logged("status 3502"));
+    EXPECT_EQ(State(), before);
+}
+
 TEST_F(UninstallationTest, WithBothApplicationsTheSharedFileAndTheEmptiedGroupsGo) {
     LayOutStandard();
     ASSERT_EQ(Uninstall({"viewer", "editor"}), ProcedureResult::Succeeded) << errors_.At(0);
