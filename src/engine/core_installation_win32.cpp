@@ -7,6 +7,7 @@
 
 #include "common/constants.h"
 #include "common/messages.h"
+#include "engine/class_file_registration.h"
 #include "engine/containment.h"
 #include "engine/file_actions.h"
 #include "engine/installed_configuration.h"
@@ -341,6 +342,14 @@ public:
                               errors_, before, Message(10010, path)),
                     percent);
     }
+    // Keeps what the value held before the step that overwrites it; no step of its own.
+    bool Keep(const ClassFileValue& value) {
+        if (KeepReplacedClassFileValue(value, &transaction_, errors_)) {
+            return true;
+        }
+        result_ = ProcedureResult::Failed;
+        return false;
+    }
     bool Done(bool succeeded, int percent) {
         if (!succeeded) {
             result_ = ProcedureResult::Failed;
@@ -390,10 +399,13 @@ ProcedureResult RegisterPlatform(const std::string& directory, ProgressReporter&
         step.Default(DistributionSetTypeKey, DistributionSetDescription, 60) &&
         step.Default(DistributionSetOpenCommandKey, "\"" + manager + "\" %1", 63) &&
         step.Key(ClassFileExtensionKey, 66) && step.Key(ClassFileTypeKey, 70) &&
-        step.Key(ClassFileOpenCommandKey, 73) &&
+        step.Key(ClassFileOpenCommandKey, 73) && step.Keep(ClassTypeValue) &&
         step.Default(ClassFileExtensionKey, ClassFileProgId, 76) &&
+        step.Keep(ClassContentTypeValue) &&
         step.Value(ClassFileExtensionKey, ContentTypeValue, ClassFileContentType, 80) &&
+        step.Keep(ClassDescriptionValue) &&
         step.Default(ClassFileTypeKey, ClassFileDescription, 83) &&
+        step.Keep(ClassOpenCommandValue) &&
         step.Default(ClassFileOpenCommandKey, "\"" + launcher + "\" -gui \"%1\"", 86);
     if (!going) {
         return step.Result();

@@ -76,7 +76,11 @@ bool CheckInstallation(const Release& release, ErrorList& errors) {
         errors.Add(Message(12102, database));
         return false;
     }
-    if (!EqualIgnoringCase(DirectoryOf(database), installation)) {
+    // The procedures always rewrite the database under its own name in the installation
+    // directory; a value naming any other file there would be read here but never written.
+    if (!EqualIgnoringCase(DirectoryOf(database), installation) ||
+        (!release.legacy &&
+         !EqualIgnoringCase(database.substr(database.rfind('\\') + 1), ComponentDatabaseFile))) {
         errors.Add(Message(12100, database, installation));
         return false;
     }

@@ -93,6 +93,50 @@ bool ExtendDatabase(const std::string& database, const Configuration& legacy, Er
     return true;
 }
 
+// The Java VM settings as the registration writes them before anyone has chosen a VM.
+bool HoldsNoJavaChoice(const std::string& key) {
+    const std::pair<const char*, const char*> untouched[] = {
+        {JavaTypeValue, "2"},
+        {JavaMSExeValue, ""},
+        {JavaSunExeValue, ""},
+        {JavaCustomCommandLineValue, ""},
+    };
+    for (const auto& [name, text] : untouched) {
+        ErrorList ignored;
+        std::string value;
+        if (ReadRegistryString(key, name, value, ignored) && value != text) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The 1.0 key, with the VM the user chose, goes when 1.0 is removed: the choice is carried over
+// to the new platform unless a choice has been made there already.
+bool CarryJavaChoice(Transaction& transaction, ErrorList& errors) {
+    const std::string legacy = Machine().RegistryKey(Java10Key);
+    const std::string current = Machine().RegistryKey(Java20Key);
+    if (!RegistryKeyExists(legacy) || !HoldsNoJavaChoice(current)) {
+        return true;
+    }
+    for (const char* name :
+         {JavaTypeValue, JavaMSExeValue, JavaSunExeValue, JavaCustomCommandLineValue}) {
+        ErrorList absent;
+        std::string value;
+        if (!ReadRegistryString(legacy, name, value, absent)) {
+            continue;
+        }
+        std::size_t before = errors.Count();
+        if (!Explained(
+                (RegistryKeyExists(current) || CreateRegistryKey(current, &transaction, errors)) &&
+                    WriteRegistryString(current, name, value, &transaction, errors),
+                errors, before, Message(10011, name, current))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 ProcedureResult MigrateLegacySoftware(const std::string& directory,
@@ -188,7 +232,8 @@ ProcedureResult MigrateLegacySoftware(const std::string& directory,
         }
     }
 
-    if (!ExtendDatabase(JoinPath(directory, ComponentDatabaseFile), *legacy, errors, transaction)) {
+    if (!ExtendDatabase(JoinPath(directory, ComponentDatabaseFile), *legacy, errors, transaction) ||
+        !CarryJavaChoice(transaction, errors)) {
         return ProcedureResult::Failed;
     }
     return ProcedureResult::Succeeded;

@@ -1,7 +1,8 @@
 // Where the procedures find the machine's shell folders, its free disk space, the registry keys
 // of the platform's layout, the Windows family with its start-up batch file, the running program
-// with the core archive it carries, and how they start processes and announce a changed system
-// environment: the real machine in the program, scratch places and recorders in tests.
+// with the core archive it carries, and how they start processes, announce a changed system
+// environment and leave files for the next start to delete: the real machine in the program,
+// scratch places and recorders in tests.
 #pragma once
 
 #include <cstdint>
@@ -63,6 +64,11 @@ public:
     // The user's temporary directory (at most 260 characters).
     virtual bool TempDirectory(std::string& path);
     virtual bool StartProcess(const std::string& program, const std::string& arguments);
+    // Asks the system to delete the file when it next starts (a running program cannot delete
+    // itself): its own list on the NT family, wininit.ini on the Windows 95 family.
+    virtual bool RemoveAtRestart(const std::string& path);
+    // The file whose [rename] section the Windows 95 family runs at its start.
+    virtual std::string WininitPath();
     // Tells every top-level window that the system environment changed, waiting at most 5000 ms.
     virtual void BroadcastEnvironmentChange();
     // The bytes of the core archive the program carries; they stay valid for the life of the

@@ -10,6 +10,7 @@
 #include "common/error_list.h"
 #include "engine/file_system.h"
 #include "engine/registry.h"
+#include "engine/restart_removal.h"
 #include "platform/handles_win32.h"
 #include "platform/machine_info.h"
 
@@ -142,6 +143,32 @@ bool MachineEnvironment::TempDirectory(std::string& path) {
 
 bool MachineEnvironment::StartProcess(const std::string& program, const std::string& arguments) {
     return nebcm::StartProcess(program, arguments);
+}
+
+bool MachineEnvironment::RemoveAtRestart(const std::string& path) {
+    switch (PlatformId()) {
+    case WindowsNtPlatform:
+        return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    case Windows95Platform:
+    case Win32sPlatform: {
+        // The list is run before long names are known.
+        char shortName[MAX_PATH + 1] = {};
+        DWORD length = ::GetShortPathNameA(path.c_str(), shortName, MAX_PATH);
+        return AddWininitRemoval(
+            WininitPath(), length > 0 && length < MAX_PATH ? std::string(shortName, length) : path);
+    }
+    default:
+        return false;
+    }
+}
+
+std::string MachineEnvironment::WininitPath() {
+    char buffer[MAX_PATH + 1] = {};
+    UINT length = ::GetWindowsDirectoryA(buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return std::string();
+    }
+    return JoinPath(std::string(buffer, length), "wininit.ini");
 }
 
 void MachineEnvironment::BroadcastEnvironmentChange() {

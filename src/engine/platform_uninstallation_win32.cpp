@@ -6,6 +6,7 @@
 
 #include "common/constants.h"
 #include "common/messages.h"
+#include "engine/class_file_registration.h"
 #include "engine/core_installation.h"
 #include "engine/file_actions.h"
 #include "engine/installed_configuration.h"
@@ -21,10 +22,13 @@ namespace nebcm {
 
 namespace {
 
-// The keys of a platform installation, in the order in which they are removed.
+// The platform's own keys, in the order in which they are removed. The class-file keys are shared
+// with other software and lose only what the platform put there.
 const char* const RegistrationKeys[] = {
-    Platform20Key,          Uninstall20Key,        DistributionSetExtensionKey,
-    DistributionSetTypeKey, ClassFileExtensionKey, ClassFileTypeKey,
+    Platform20Key,
+    Uninstall20Key,
+    DistributionSetExtensionKey,
+    DistributionSetTypeKey,
 };
 
 // The maker's keys stay only while they hold something (a 1.0 installation, another product).
@@ -53,6 +57,32 @@ void RemoveEmptyPlatformFolder(const std::string& directory, Transaction& transa
     }
 }
 
+// The temporary copy that did the work cannot delete itself while it runs: the system deletes it
+// at its next start. Only that copy is handed over, never the installed program, which performs
+// the removal itself when no copy could be started.
+void RemoveUninstallerCopyAtRestart() {
+    std::string program;
+    std::string temporary;
+    if (Machine().ModulePath(program) && Machine().TempDirectory(temporary) &&
+        SameFile(program, JoinPath(temporary, UninstallerCopyExe))) {
+        Machine().RemoveAtRestart(program);
+    }
+}
+
+ProcedureResult PerformFromHere(ErrorList& errors) {
+    std::string directory;
+    if (!ReadInstallationPath(directory)) {
+        ErrorList ignored;
+        std::string recorded;
+        ReadRegistryString(Machine().RegistryKey(Platform20Key), InstallationPathValue, recorded,
+                           ignored);
+        return RemovePlatformRegistration(recorded, errors);
+    }
+    std::unique_ptr<ProgressReporter> progress =
+        PlatformUi().OpenProgress(ProgressWindow::PlatformUninstallation);
+    return RunPlatformUninstallation(directory, *progress, errors);
+}
+
 } // namespace
 
 ProcedureResult RequestPlatformUninstall(ErrorList& errors) {
@@ -72,23 +102,17 @@ ProcedureResult RequestPlatformUninstall(ErrorList& errors) {
 }
 
 ProcedureResult PerformPlatformUninstall(ErrorList& errors) {
-    std::string directory;
-    if (!ReadInstallationPath(directory)) {
-        ErrorList ignored;
-        std::string recorded;
-        ReadRegistryString(Machine().RegistryKey(Platform20Key), InstallationPathValue, recorded,
-                           ignored);
-        return RemovePlatformRegistration(recorded, errors);
-    }
-    std::unique_ptr<ProgressReporter> progress =
-        PlatformUi().OpenProgress(ProgressWindow::PlatformUninstallation);
-    return RunPlatformUninstallation(directory, *progress, errors);
+    ProcedureResult result = PerformFromHere(errors);
+    RemoveUninstallerCopyAtRestart();
+    return result;
 }
 
 ProcedureResult RemovePlatformRegistration(const std::string& directory, ErrorList& errors) {
+    const ReplacedClassFileValues replaced = ReadReplacedClassFileValues();
     for (const char* key : RegistrationKeys) {
         DeleteRegistryKey(Machine().RegistryKey(key), nullptr, errors);
     }
+    UnregisterClassFiles(directory, replaced, nullptr, errors);
     RemoveEmptyCompanyKeys(nullptr);
     // An empty directory would only take the empty parts out of the search path.
     if (!directory.empty()) {
@@ -139,6 +163,8 @@ ProcedureResult RemovePlatformFiles(const std::string& directory, ProgressReport
 ProcedureResult UnregisterPlatform(const std::string& directory, ProgressReporter& progress,
                                    Transaction& transaction, ErrorList& errors) {
     progress.BeginActivity(3006);
+    // What the installation replaced is kept under the platform's key, which goes first.
+    const ReplacedClassFileValues replaced = ReadReplacedClassFileValues();
     const std::string extensionKey = Machine().RegistryKey(ClassFileExtensionKey);
     const std::string typeKey = Machine().RegistryKey(ClassFileTypeKey);
     auto removeKey = [&](const char* key) {
@@ -153,31 +179,39 @@ ProcedureResult UnregisterPlatform(const std::string& directory, ProgressReporte
         }
         return true;
     };
-    auto setValue = [&](const std::string& key, const char* name, const char* text) {
-        std::size_t before = errors.Count();
-        return Explained(WriteRegistryString(key, name, text, &transaction, errors), errors, before,
-                         Message(10011, name, key));
+    auto restore = [&](const ClassFileValue& value, const char* platformText,
+                       const ReplacedClassFileValues::Kept& kept) {
+        return RestoreClassFileValue(value, platformText, kept, true, &transaction, errors);
     };
-    auto setDefault = [&](const std::string& key, const char* text) {
-        std::size_t before = errors.Count();
-        return Explained(WriteRegistryDefaultString(key, text, &transaction, errors), errors,
-                         before, Message(10010, key));
-    };
-    // The registration goes; then the plain registration of .class files comes back without an
-    // open command, so that Windows still knows the file type once the platform's launcher is
-    // gone.
+    // The registration goes. Of the class-file registration, which other software shares, only
+    // the platform's open command goes; the values it replaced come back, and where it replaced
+    // nothing the plain registration stays, so that Windows still knows the file type once the
+    // platform's launcher is gone.
     const std::pair<int, std::function<bool()>> steps[] = {
         {8, [&] { return removeKey(Platform20Key); }},
         {16, [&] { return removeKey(Uninstall20Key); }},
         {25, [&] { return removeKey(DistributionSetExtensionKey); }},
         {33, [&] { return removeKey(DistributionSetTypeKey); }},
-        {41, [&] { return removeKey(ClassFileExtensionKey); }},
-        {50, [&] { return removeKey(ClassFileTypeKey); }},
-        {58, [&] { return CreateRegistryKey(extensionKey, &transaction, errors); }},
-        {66, [&] { return CreateRegistryKey(typeKey, &transaction, errors); }},
-        {75, [&] { return setDefault(extensionKey, ClassFileProgId); }},
-        {83, [&] { return setValue(extensionKey, ContentTypeValue, ClassFileContentType); }},
-        {91, [&] { return setDefault(typeKey, ClassFileDescription); }},
+        {41, [&] { return RemoveClassOpenCommand(directory, replaced, &transaction, errors); }},
+        {50, [&] { return RemoveEmptyClassOpenCommandKeys(&transaction, errors); }},
+        {58,
+         [&] {
+             return RegistryKeyExists(extensionKey) ||
+                    CreateRegistryKey(extensionKey, &transaction, errors);
+         }},
+        {66,
+         [&] {
+             return RegistryKeyExists(typeKey) || CreateRegistryKey(typeKey, &transaction, errors);
+         }},
+        {75, [&] { return restore(ClassTypeValue, ClassFileProgId, replaced.type); }},
+        {83,
+         [&] {
+             return restore(ClassContentTypeValue, ClassFileContentType, replaced.contentType);
+         }},
+        {91,
+         [&] {
+             return restore(ClassDescriptionValue, ClassFileDescription, replaced.description);
+         }},
     };
     for (const auto& [percent, operation] : steps) {
         if (!operation()) {

@@ -24,6 +24,12 @@ ProcedureResult RemoveFromSearchPath(const std::string& directory, Transaction* 
 
 // The batch-file line that puts a directory on the Windows 95 family's search path.
 std::string SearchPathLine(const std::string& directory);
+// The batch file's bytes with the line added before an end-of-file mark (^Z), or at the end; a
+// last line without a line end gets one first. Every other byte stays as it was.
+std::string BatchWithSearchPathLine(const std::string& contents, const std::string& directory);
+// The batch file's bytes without the lines, before an end-of-file mark, that put the directory on
+// the path (any letter case, trailing blanks ignored). Every other byte stays as it was.
+std::string BatchWithoutSearchPathLines(const std::string& contents, const std::string& directory);
 // The parts of a search path without those equal to the directory (any letter case), joined
 // again; empty parts stay where they were.
 std::string SearchPathWithout(const std::string& path, const std::string& directory);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -89,9 +90,9 @@ std::string WithoutTrailingSpace(std::string line) {
     return line;
 }
 
-// Every line of the batch file, trailing white space removed. Reading leaves the file's access
-// time as it was, so that a rollback that never had to restore the file finds it untouched.
-bool ReadBatchLines(const std::string& file, std::vector<std::string>& lines) {
+// Reads the whole batch file as it is stored. Reading leaves the file's access time as it was, so
+// that a rollback that never had to restore the file finds it untouched.
+bool ReadBatchFile(const std::string& file, std::string& contents) {
     FileHandle times(::CreateFileA(file.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES,
                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     FILETIME accessed = {};
@@ -107,29 +108,29 @@ bool ReadBatchLines(const std::string& file, std::vector<std::string>& lines) {
         }
     } keeper{times.get(), keepAccessTime, accessed};
     try {
-        TextFileReader reader(file);
-        std::string line;
-        while (reader.ReadLine(line)) {
-            lines.push_back(WithoutTrailingSpace(line));
+        FileInputStream in(file);
+        std::uint8_t buffer[StreamBufferSize];
+        std::uint32_t read = 0;
+        while ((read = in.Read(buffer, sizeof buffer)) > 0) {
+            contents.append(reinterpret_cast<const char*>(buffer), read);
         }
-        reader.Close();
+        in.Close();
         return true;
     } catch (const IOException&) {
         return false;
     }
 }
 
-bool WriteBatchLines(const std::string& file, const std::vector<std::string>& lines,
-                     Transaction* transaction, ErrorList& errors) {
-    std::unique_ptr<TextFileWriter> writer = CreateTextOutputFile(file, transaction, errors);
-    if (!writer) {
+bool WriteBatchFile(const std::string& file, const std::string& contents, Transaction* transaction,
+                    ErrorList& errors) {
+    std::unique_ptr<FileOutputStream> out = CreateOutputFile(file, transaction, errors);
+    if (!out) {
         return false;
     }
     try {
-        for (const std::string& line : lines) {
-            writer->Print("%s\n", line.c_str());
-        }
-        writer->Close();
+        out->Write(reinterpret_cast<const std::uint8_t*>(contents.data()),
+                   static_cast<std::uint32_t>(contents.size()));
+        out->Close();
         return true;
     } catch (const IOException&) {
         return false;
@@ -160,17 +161,16 @@ ProcedureResult AddToNtSearchPath(const std::string& directory, Transaction* tra
 ProcedureResult AddToBatchSearchPath(const std::string& directory, Transaction* transaction,
                                      ErrorList& errors) {
     const std::string file = Machine().AutoexecPath();
-    std::vector<std::string> lines;
+    std::string contents;
     bool exists = IsFile(file);
-    if (exists && !ReadBatchLines(file, lines)) {
+    if (exists && !ReadBatchFile(file, contents)) {
         errors.Add(Message(10018, file));
         return ProcedureResult::Failed;
     }
     if (exists && !RemoveFile(file, transaction, errors)) {
         return ProcedureResult::Failed;
     }
-    lines.push_back(SearchPathLine(directory));
-    if (!WriteBatchLines(file, lines, transaction, errors)) {
+    if (!WriteBatchFile(file, BatchWithSearchPathLine(contents, directory), transaction, errors)) {
         errors.Add(Message(10018, file));
         return ProcedureResult::Failed;
     }
@@ -203,22 +203,25 @@ ProcedureResult RemoveFromBatchSearchPath(const std::string& directory, Transact
         return ProcedureResult::Succeeded;
     }
     const int mark = transaction != nullptr ? transaction->Count() : 0;
-    std::vector<std::string> lines;
-    if (!ReadBatchLines(file, lines)) {
+    std::string contents;
+    if (!ReadBatchFile(file, contents)) {
         errors.Add(Message(10018, file));
         return ProcedureResult::Failed;
+    }
+    const std::string kept = BatchWithoutSearchPathLines(contents, directory);
+    if (kept == contents) {
+        return ProcedureResult::Succeeded;
     }
     if (!RemoveFile(file, transaction, errors)) {
         RollBackTo(transaction, mark);
         return ProcedureResult::Failed;
     }
-    const std::string ours = SearchPathLine(directory);
-    for (std::size_t i = lines.size(); i-- > 0;) {
-        if (EqualIgnoringCase(lines[i], ours)) {
-            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
-        }
+    // Nothing but the platform's lines were in it: the installation made the file, which goes
+    // again (an empty batch file would do nothing either).
+    if (kept.empty()) {
+        return ProcedureResult::Succeeded;
     }
-    if (!WriteBatchLines(file, lines, transaction, errors)) {
+    if (!WriteBatchFile(file, kept, transaction, errors)) {
         errors.Add(Message(10018, file));
         RollBackTo(transaction, mark);
         return ProcedureResult::Failed;
@@ -226,10 +229,39 @@ ProcedureResult RemoveFromBatchSearchPath(const std::string& directory, Transact
     return ProcedureResult::Succeeded;
 }
 
+// DOS reads a batch file only up to an end-of-file mark (^Z); what follows it is never run.
+const char EndOfFileMark = '\x1a';
+
 } // namespace
 
 std::string SearchPathLine(const std::string& directory) {
     return "set PATH=%PATH%;" + directory;
+}
+
+std::string BatchWithSearchPathLine(const std::string& contents, const std::string& directory) {
+    const std::size_t mark = std::min(contents.find(EndOfFileMark), contents.size());
+    std::string head = contents.substr(0, mark);
+    if (!head.empty() && head.back() != '\n' && head.back() != '\r') {
+        head += "\r\n";
+    }
+    return head + SearchPathLine(directory) + "\r\n" + contents.substr(mark);
+}
+
+std::string BatchWithoutSearchPathLines(const std::string& contents, const std::string& directory) {
+    const std::string ours = SearchPathLine(directory);
+    const std::size_t mark = std::min(contents.find(EndOfFileMark), contents.size());
+    std::string kept;
+    std::size_t start = 0;
+    while (start < mark) {
+        std::size_t end = contents.find('\n', start);
+        end = end == std::string::npos || end >= mark ? mark : end + 1;
+        const std::string line = contents.substr(start, end - start);
+        if (!EqualIgnoringCase(WithoutTrailingSpace(line), ours)) {
+            kept += line;
+        }
+        start = end;
+    }
+    return kept + contents.substr(mark);
 }
 
 std::string SearchPathWithout(const std::string& path, const std::string& directory) {

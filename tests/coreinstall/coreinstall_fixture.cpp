@@ -245,6 +245,7 @@ void CoreInstallTest::SetUp() {
     ASSERT_TRUE(::CreateDirectoryA(Work("drive").c_str(), nullptr) || IsChild());
     machine_.registryRoot = Key("Layout");
     machine_.autoexec = Work("drive\\autoexec.bat");
+    machine_.wininit = Work("drive\\wininit.ini");
     machine_.temp = temp_ + "\\";
     medium_ = Source("medium");
     machine_.module = medium_ + "\\NebCM.exe";
@@ -395,6 +396,7 @@ void CoreInstallTest::LayOutLegacyInstallation(bool withUninstallEntry) {
     SetValue(Platform10Key, InstallationPathValue, Legacy());
     SetValue(Platform10Key, ComponentDatabaseValue, Legacy("neb.cdb"));
     SetValue(Java10Key, JavaTypeValue, "1");
+    SetValue(Java10Key, JavaSunExeValue, "C:\\jdk1.1\\bin\\jre.exe");
     if (withUninstallEntry) {
         SetValue(Uninstall10Key, DisplayNameValue, PlatformName10);
         SetValue(Uninstall10Key, UninstallStringValue, Legacy("uninst.exe"));

@@ -63,6 +63,12 @@ public:
     bool TempDirectory(std::string& path) override;
     bool StartProcess(const std::string& program, const std::string& arguments) override;
     void BroadcastEnvironmentChange() override { ++broadcasts; }
+    // Recorded only: the prefix's own list would delete files of later tests at its next start.
+    bool RemoveAtRestart(const std::string& path) override {
+        removedAtRestart.push_back(path);
+        return true;
+    }
+    std::string WininitPath() override { return wininit; }
     bool CoreArchiveData(const std::uint8_t*& data, std::uint32_t& size) override;
 
     std::map<ShellFolder, std::string> folders; // a folder left out cannot be resolved
@@ -77,6 +83,8 @@ public:
     std::vector<std::pair<std::string, std::string>> started;
     bool startSucceeds = true;
     int broadcasts = 0;
+    std::vector<std::string> removedAtRestart;
+    std::string wininit;
     // The archive bytes; when useRealArchive is set, the one NebCM.exe carries.
     bool useRealArchive = true;
     std::vector<std::uint8_t> archive;

@@ -87,6 +87,13 @@ TEST_P(PolicyTest, RunsItsActivitiesAndLeavesAConsistentInstallation) {
         EXPECT_EQ(ReadLink(Group("NEB 1.0\\Editor.lnk")).target, Install("app\\run.exe"));
     }
 
+    // The VM the user chose under 1.0 is carried over with the software; the rest keeps the
+    // registration's defaults.
+    EXPECT_EQ(Value(Java20Key, JavaTypeValue), migrate ? "1" : "2");
+    EXPECT_EQ(Value(Java20Key, JavaSunExeValue), migrate ? "C:\\jdk1.1\\bin\\jre.exe" : "");
+    EXPECT_EQ(Value(Java20Key, JavaMSExeValue), "");
+    EXPECT_EQ(Value(Java20Key, JavaCustomCommandLineValue), "");
+
     EXPECT_TRUE(IsFile(Desktop("Other.lnk")));
     if (!remove) {
         EXPECT_EQ(DescribeWithoutAccessTimes(SnapshotTree(Legacy())), legacyBefore);
@@ -204,6 +211,18 @@ TEST_F(LegacyStepsTest, EveryFailureOfTheMigrationIsUndone) {
         return MigrateLegacySoftware(Install(), group_, progress, transaction, errors);
     });
     EXPECT_GT(failures, 20);
+}
+
+TEST_F(LegacyStepsTest, AJavaChoiceMadeUnderTheNewPlatformIsKept) {
+    SetValue(Java20Key, JavaTypeValue, "0");
+    SetValue(Java20Key, JavaMSExeValue, "C:\\WINDOWS\\jview.exe");
+    RecordingProgress progress;
+    ErrorList errors;
+    ASSERT_EQ(MigrateLegacySoftware(Install(), group_, progress, base_, errors),
+              ProcedureResult::Succeeded);
+    EXPECT_EQ(Value(Java20Key, JavaTypeValue), "0");
+    EXPECT_EQ(Value(Java20Key, JavaMSExeValue), "C:\\WINDOWS\\jview.exe");
+    EXPECT_EQ(Value(Java20Key, JavaSunExeValue), "");
 }
 
 TEST_F(LegacyStepsTest, FailuresOfTheRemovalAreUndone) {

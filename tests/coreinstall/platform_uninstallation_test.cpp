@@ -9,6 +9,7 @@
 #include "engine/core_installation.h"
 #include "engine/installed_configuration.h"
 #include "engine/platform_uninstallation.h"
+#include "engine/restart_removal.h"
 
 namespace nebcm::test {
 namespace {
@@ -177,6 +178,151 @@ TEST_F(UninstallationTest, FailuresAreUndoneByACancel) {
         },
         7);
     EXPECT_GT(failures, 100);
+}
+
+// The 95 family deletes at its start what wininit.ini's [rename] section names as "NUL=path";
+// other programs' entries and every other byte of the file stay.
+TEST(WininitTest, OneEntryJoinsTheRenameSectionAndNothingElseChanges) {
+    const std::string e = "NUL=C:\\WINDOWS\\TEMP\\NEBCMU.EXE";
+    const std::string path = "C:\\WINDOWS\\TEMP\\NEBCMU.EXE";
+    struct Case {
+        const char* what;
+        std::string before, after;
+    };
+    const Case cases[] = {
+        {"no file", "", "[rename]\r\n" + e + "\r\n"},
+        {"other section without a line end", "[boot]\r\nx=1",
+         "[boot]\r\nx=1\r\n[rename]\r\n" + e + "\r\n"},
+        {"another program's entry, then a section",
+         "[Rename]\r\nNUL=C:\\OLD.TMP\r\n\r\n[next]\r\ny=2  \r\n",
+         "[Rename]\r\nNUL=C:\\OLD.TMP\r\n" + e + "\r\n\r\n[next]\r\ny=2  \r\n"},
+        {"last line of the section without a line end", "[rename]\nNUL=C:\\OLD.TMP",
+         "[rename]\nNUL=C:\\OLD.TMP\r\n" + e + "\r\n"},
+        {"entry there already", "[rename]\r\n" + e + "\r\n", "[rename]\r\n" + e + "\r\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WininitWithRemoval(c.before, path), c.after) << c.what;
+    }
+}
+
+class RestartRemovalTest : public CoreInstallTest {};
+
+TEST_F(RestartRemovalTest, The95FamilyGetsTheShortNameInWininit) {
+    const std::string copy = temp_ + "\\NebCMu.exe";
+    WriteBytes(copy, "MZ");
+    machine_.platform = Windows95Platform;
+    WriteBytes(machine_.wininit, "[rename]\r\nNUL=C:\\OLD.TMP\r\n");
+    ASSERT_TRUE(machine_.MachineEnvironment::RemoveAtRestart(copy));
+    char shortName[MAX_PATH] = {};
+    ASSERT_GT(::GetShortPathNameA(copy.c_str(), shortName, MAX_PATH), 0u);
+    EXPECT_EQ(ReadBytes(machine_.wininit),
+              "[rename]\r\nNUL=C:\\OLD.TMP\r\nNUL=" + std::string(shortName) + "\r\n");
+    ::DeleteFileA(copy.c_str());
+}
+
+// Outside the test bench, whose redirected roots would hide the system's list from the test. The
+// entry is taken out again at once, so that the prefix's next start deletes nothing of later tests.
+TEST(RestartRemovalNtTest, TheNtFamilyHandsTheFileToTheSystemsOwnList) {
+    char temp[MAX_PATH] = {};
+    ASSERT_GT(::GetTempPathA(MAX_PATH, temp), 0u);
+    const std::string copy = std::string(temp) + "NebCMu-restart-test.exe";
+    WriteBytes(copy, "MZ");
+    FakeMachine machine;
+    machine.platform = WindowsNtPlatform;
+    const char sessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+    const char pendingName[] = "PendingFileRenameOperations";
+    auto pending = [&] {
+        HKEY key = nullptr;
+        std::string value;
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, sessionManager, 0, KEY_READ, &key) == 0) {
+            std::vector<char> buffer(65536);
+            DWORD size = static_cast<DWORD>(buffer.size());
+            if (::RegQueryValueExA(key, pendingName, nullptr, nullptr,
+                                   reinterpret_cast<BYTE*>(buffer.data()), &size) == 0) {
+                value.assign(buffer.data(), size);
+            }
+            ::RegCloseKey(key);
+        }
+        return value;
+    };
+    const std::string before = pending();
+    ASSERT_TRUE(machine.MachineEnvironment::RemoveAtRestart(copy));
+    const std::string after = pending();
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, sessionManager, 0, KEY_SET_VALUE, &key), 0);
+    if (before.empty()) {
+        ::RegDeleteValueA(key, pendingName);
+    } else {
+        ::RegSetValueExA(key, pendingName, 0, REG_MULTI_SZ,
+                         reinterpret_cast<const BYTE*>(before.data()),
+                         static_cast<DWORD>(before.size()));
+    }
+    ::RegCloseKey(key);
+    ::DeleteFileA(copy.c_str());
+    EXPECT_NE(after.find("NebCMu-restart-test.exe"), std::string::npos);
+    EXPECT_GT(after.size(), before.size());
+}
+
+// Another program registered .class files first: its entries are kept, what the installation
+// overwrote comes back, and a value changed after the installation belongs to whoever changed it.
+class SharedClassRegistrationTest : public CoreInstallTest {
+protected:
+    void SetUp() override {
+        CoreInstallTest::SetUp();
+        PrepareMachineKeys();
+        SetValue(ClassFileExtensionKey, "", "OtherClassFile");
+        SetValue(std::string(ClassFileExtensionKey) + "\\OpenWithProgids", "Other.Class", "");
+        SetValue(std::string(ClassFileTypeKey) + "\\shell\\edit\\command", "", "edit.exe %1");
+        SetValue(ClassFileOpenCommandKey, "", "\"C:\\jdk\\java.exe\" \"%1\"");
+        RecordingProgress progress;
+        ErrorList errors;
+        std::string program;
+        ASSERT_EQ(RunCoreInstallation(Install(), 0, false, progress, errors, program),
+                  ProcedureResult::Succeeded);
+        ASSERT_EQ(Value(ClassFileExtensionKey, ""), ClassFileProgId);
+        ASSERT_EQ(Value(ClassFileOpenCommandKey, ""),
+                  "\"" + Install("njava.exe") + "\" -gui \"%1\"");
+        // A program installed later took the content type over.
+        SetValue(ClassFileExtensionKey, ContentTypeValue, "text/x-java");
+    }
+    void ExpectOtherProgramsEntries() {
+        EXPECT_EQ(Value(ClassFileExtensionKey, ""), "OtherClassFile");
+        EXPECT_EQ(Value(ClassFileExtensionKey, ContentTypeValue), "text/x-java");
+        EXPECT_EQ(Value(std::string(ClassFileExtensionKey) + "\\OpenWithProgids", "Other.Class"),
+                  "");
+        EXPECT_EQ(Value(std::string(ClassFileTypeKey) + "\\shell\\edit\\command", ""),
+                  "edit.exe %1");
+        EXPECT_EQ(Value(ClassFileOpenCommandKey, ""), "\"C:\\jdk\\java.exe\" \"%1\"");
+    }
+};
+
+TEST_F(SharedClassRegistrationTest, UninstallationPutsBackWhatTheInstallationReplaced) {
+    const std::string before = MachineState();
+    RecordingProgress progress;
+    progress.cancelWhen = CancelAfter(3007, 1);
+    ErrorList errors;
+    ASSERT_EQ(RunPlatformUninstallation(Install(), progress, errors), ProcedureResult::Cancelled);
+    EXPECT_EQ(MachineState(), before);
+
+    progress = RecordingProgress();
+    ASSERT_EQ(RunPlatformUninstallation(Install(), progress, errors), ProcedureResult::Succeeded)
+        << (errors.Empty() ? "" : errors.At(0));
+    EXPECT_EQ(progress.rows.at(1).percents,
+              (std::vector<int>{8, 16, 25, 33, 41, 50, 58, 66, 75, 83, 91, 100}));
+    ExpectOtherProgramsEntries();
+    // The type had no description: the plain registration's stays.
+    EXPECT_EQ(Value(ClassFileTypeKey, ""), ClassFileDescription);
+}
+
+TEST_F(SharedClassRegistrationTest, RegistryCleanUpWithoutTheDirectoryKeepsOtherEntriesToo) {
+    DeleteTreeRaw(Install());
+    ErrorList errors;
+    EXPECT_EQ(RemovePlatformRegistration(Install(), errors), ProcedureResult::Succeeded);
+    EXPECT_TRUE(errors.Empty()) << errors.At(0);
+    ExpectOtherProgramsEntries();
+    // Without the plain registration the description, which nobody had before, goes as well.
+    EXPECT_EQ(Value(ClassFileTypeKey, ""), "<missing>");
+    EXPECT_FALSE(IsPlatformInstalled());
 }
 
 } // namespace

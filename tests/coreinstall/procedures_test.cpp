@@ -128,7 +128,9 @@ TEST_F(ProceduresTest, InstallThenUninstallLeavesOnlyTheTemporaryCopy) {
     ASSERT_TRUE(DeleteRegistryTreeRaw(HKEY_CURRENT_USER, keySub_ + "\\Layout\\HKEY_CLASSES_ROOT"));
     EXPECT_EQ(LayoutSnapshot(), keysBefore);
     EXPECT_EQ(DescribeWithoutAccessTimes(WorkSnapshot()), treeBefore);
+    // It cannot delete itself while it runs; the system deletes it at its next start.
     EXPECT_EQ(TempFiles(), std::vector<std::string>{"NebCMu.exe"});
+    EXPECT_EQ(machine_.removedAtRestart, std::vector<std::string>{UninstallerCopy()});
 }
 
 TEST_F(ProceduresTest, RequestUninstallsInThisProcessWhenNoCopyCanBeStarted) {
@@ -157,6 +159,9 @@ TEST_F(ProceduresTest, RequestUninstallsInThisProcessWhenNoCopyCanBeStarted) {
         EXPECT_FALSE(IsPlatformInstalled()) << c.what;
         EXPECT_FALSE(PathExists(Install())) << c.what;
         EXPECT_EQ(machine_.started.size(), c.module && c.temp ? 1u : 0u) << c.what;
+        // The installed program did the work itself and is gone with the directory; the copy
+        // it made, if any, never ran and stays for the next request to replace.
+        EXPECT_TRUE(machine_.removedAtRestart.empty()) << c.what;
         ::DeleteFileA(UninstallerCopy().c_str());
     }
     EXPECT_TRUE(errors.Empty());
@@ -168,7 +173,10 @@ TEST_F(ProceduresTest, UninstallWithoutItsDirectoryClearsTheRegistrationWithoutA
     ASSERT_EQ(InstallCore(errors, program), ProcedureResult::Succeeded);
     DeleteTreeRaw(Install());
     ui_.opened.clear();
+    machine_.module = UninstallerCopy();
+    WriteBytes(UninstallerCopy(), "MZ configuration manager");
     EXPECT_EQ(PerformPlatformUninstall(errors), ProcedureResult::Succeeded);
+    EXPECT_EQ(machine_.removedAtRestart, std::vector<std::string>{UninstallerCopy()});
     EXPECT_TRUE(ui_.opened.empty());
     EXPECT_FALSE(IsPlatformInstalled());
     EXPECT_FALSE(KeyExists(Uninstall20Key));

@@ -157,7 +157,8 @@ TEST_F(SearchPathTest, BatchFileGetsOneLineAppended) {
     ErrorList errors;
     const std::string before = Describe(WorkSnapshot());
     ASSERT_EQ(AddToSearchPath(Directory, &transaction, errors), ProcedureResult::Succeeded);
-    EXPECT_EQ(ReadBytes(machine_.autoexec), "@ECHO OFF\r\nSET PATH=C:\\DOS\r\n\r\nrem end\r\n"
+    // Other lines keep every byte: trailing blanks can be part of a variable's value.
+    EXPECT_EQ(ReadBytes(machine_.autoexec), "@ECHO OFF  \r\nSET PATH=C:\\DOS\t\r\n\r\nrem end\r\n"
                                             "set PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n");
     EXPECT_EQ(machine_.broadcasts, 0);
     // The batch file comes back byte for byte, with its times.
@@ -168,6 +169,50 @@ TEST_F(SearchPathTest, BatchFileGetsOneLineAppended) {
     ::DeleteFileA(machine_.autoexec.c_str());
     ASSERT_EQ(AddToSearchPath(Directory, nullptr, errors), ProcedureResult::Succeeded);
     EXPECT_EQ(ReadBytes(machine_.autoexec), "set PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n");
+}
+
+// DOS stops reading at an end-of-file mark (^Z): the line goes before it, and what follows it is
+// kept as it is. Lines end as the file ends them.
+TEST_F(SearchPathTest, BatchFileLineGoesBeforeTheEndOfFileMarkAndComesOutAgain) {
+    UseBatchFile();
+    const std::string before = "SET BLASTER=A220 I5 D1   \nrem x\x1a\r\nset PATH=%PATH%;C:\\Old";
+    WriteBytes(machine_.autoexec, before);
+    ErrorList errors;
+    ASSERT_EQ(AddToSearchPath(Directory, nullptr, errors), ProcedureResult::Succeeded);
+    EXPECT_EQ(ReadBytes(machine_.autoexec),
+              "SET BLASTER=A220 I5 D1   \nrem x\r\nset PATH=%PATH%;C:\\Program Files\\NEB\\20\r\n"
+              "\x1a\r\nset PATH=%PATH%;C:\\Old");
+    ASSERT_EQ(RemoveFromSearchPath(Directory, nullptr, errors), ProcedureResult::Succeeded);
+    EXPECT_EQ(ReadBytes(machine_.autoexec), "SET BLASTER=A220 I5 D1   \nrem x\r\n\x1a\r\n"
+                                            "set PATH=%PATH%;C:\\Old");
+    EXPECT_TRUE(errors.Empty());
+}
+
+// A machine without a batch file gets one for the line, and loses it again with the line; a
+// rollback of that removal brings back exactly what was there.
+TEST_F(SearchPathTest, BatchFileMadeByTheInstallationGoesAgain) {
+    UseBatchFile();
+    ErrorList errors;
+    ASSERT_EQ(AddToSearchPath(Directory, nullptr, errors), ProcedureResult::Succeeded);
+    SetOldTimes(machine_.autoexec, 126227808000000000ull);
+    const std::string installed = MachineState();
+    {
+        Transaction transaction;
+        ASSERT_EQ(RemoveFromSearchPath(Directory, &transaction, errors),
+                  ProcedureResult::Succeeded);
+        EXPECT_FALSE(PathExists(machine_.autoexec));
+        EXPECT_TRUE(transaction.Rollback(errors));
+        EXPECT_EQ(MachineState(), installed);
+    }
+    ASSERT_EQ(RemoveFromSearchPath(Directory, nullptr, errors), ProcedureResult::Succeeded);
+    EXPECT_FALSE(PathExists(machine_.autoexec));
+    // A file without the line is not touched at all, even an empty one.
+    WriteBytes(machine_.autoexec, "");
+    SetOldTimes(machine_.autoexec, 126227808000000000ull);
+    const std::string empty = MachineState();
+    ASSERT_EQ(RemoveFromSearchPath(Directory, nullptr, errors), ProcedureResult::Succeeded);
+    EXPECT_EQ(MachineState(), empty);
+    EXPECT_TRUE(errors.Empty());
 }
 
 TEST_F(SearchPathTest, BatchFileLosesEveryLineOfTheDirectoryAndKeepsTheRestInOrder) {

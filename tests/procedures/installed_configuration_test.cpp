@@ -116,6 +116,13 @@ TEST_F(InstalledConfigurationTest, RegistryDirectoryAndDatabaseProblemsEndTheChe
              SetValue(ComponentDatabaseValue, Work("NEB\\neb.cdb"));
          },
          [&] { return Lines{Message(12100, Work("NEB\\neb.cdb"), Installation())}; }, true},
+        // The procedures would rewrite neb.cdb beside it and never read their own result.
+        {"database under another name in the directory",
+         [&] {
+             ::MoveFileA(db.c_str(), Installation("old.cdb").c_str());
+             SetValue(ComponentDatabaseValue, Installation("old.cdb"));
+         },
+         [&] { return Lines{Message(12100, Installation("old.cdb"), Installation())}; }, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -209,10 +216,12 @@ TEST_F(InstalledConfigurationTest, FileSizesAreKeyedByRelativePathsWithSlashes) 
 }
 
 // An installation at the root of a drive keeps its database directly in the root. The test
-// prefix's own drive C: serves, with names of this process that nothing else uses.
+// prefix's own drive C: serves, with a launcher name of this process that nothing else uses; the
+// database has the one name the procedures write, which no other test puts there.
 TEST_F(InstalledConfigurationTest, AnInstallationAtADriveRootPassesTheDatabasePlaceCheck) {
     const std::string unique = "nebcm-root-" + std::to_string(::GetCurrentProcessId());
-    const std::string database = "C:\\" + unique + ".cdb";
+    const std::string database = std::string("C:\\") + ComponentDatabaseFile;
+    ASSERT_FALSE(PathExists(database));
     const std::string launcher = "C:\\" + unique + ".exe";
     WriteBytes(database, "[Core]\nVersion=2.00\nDescription=NEB Core\nCopyright=T\nFile=" + unique +
                              ".exe\nBase=C:\\\nJavaDispatcher=" + unique + ".exe\n");
