@@ -58,7 +58,11 @@ std::string Names(const Configuration& c) {
 
 std::string Data(const DistributionSet& set, const std::string& path) {
     const ArchiveEntry* e = set.FindEntry(path);
-    return e == nullptr ? "<none>" : std::string(e->Bytes().begin(), e->Bytes().end());
+    if (e == nullptr) {
+        return "<none>";
+    }
+    const std::vector<std::uint8_t> bytes = e->Bytes();
+    return std::string(bytes.begin(), bytes.end());
 }
 
 const std::string LibX100 = LibrarySection("x", "1.00", {"lib/x.jar"});
