@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <new>
 #include <stdexcept>
@@ -43,6 +44,31 @@ std::map<std::string, std::uint64_t> DistributionSet::EntrySizes() const {
     return sizes;
 }
 
+namespace {
+
+// Entries are compared this many bytes at a time.
+constexpr std::uint32_t CompareChunk = 1u << 15;
+
+// Whether two entries of one size decode to the same bytes, read side by side.
+bool SameData(const ArchiveEntry& a, const ArchiveEntry& b) {
+    std::unique_ptr<DataInputStream> x = a.OpenStream();
+    std::unique_ptr<DataInputStream> y = b.OpenStream();
+    std::vector<std::uint8_t> bx(CompareChunk);
+    std::vector<std::uint8_t> by(CompareChunk);
+    for (;;) {
+        const std::uint32_t nx = x->Read(bx.data(), CompareChunk);
+        const std::uint32_t ny = y->Read(by.data(), CompareChunk);
+        if (nx != ny || (nx > 0 && std::memcmp(bx.data(), by.data(), nx) != 0)) {
+            return false;
+        }
+        if (nx < CompareChunk) {
+            return true;
+        }
+    }
+}
+
+} // namespace
+
 bool CompareDefinitions(const Extension& f, const Extension& e, const Archive& archiveF,
                         const Archive& archiveE, ErrorList& messages) {
     const std::size_t before = messages.Count();
@@ -81,10 +107,7 @@ bool CompareDefinitions(const Extension& f, const Extension& e, const Archive& a
             messages.Add(Message(12118, name));
             break;
         }
-        const std::vector<std::uint8_t>& x = a->Bytes();
-        const std::vector<std::uint8_t>& y = b->Bytes();
-        if (x.size() != y.size() ||
-            (!x.empty() && std::memcmp(x.data(), y.data(), x.size()) != 0)) {
+        if (!SameData(*a, *b)) {
             messages.Add(Message(12120, name, path));
             break;
         }
@@ -185,13 +208,11 @@ struct Subset {
     std::unique_ptr<Configuration> configuration;
 };
 
-// One attempt at a subset's database: the bytes read in place through a 512-byte buffer and a
-// line reader, by the current reader (through the preprocessor) or the 1.0 reader.
-std::unique_ptr<Configuration> ReadDatabase(const std::vector<std::uint8_t>& text,
-                                            const std::string& setPath,
+// One attempt at a subset's database: the bytes read through a 512-byte buffer and a line reader,
+// by the current reader (through the preprocessor) or the 1.0 reader.
+std::unique_ptr<Configuration> ReadDatabase(DataInputStream& bytes, const std::string& setPath,
                                             const PlatformSymbols* symbols, bool legacy,
                                             ErrorList& messages) {
-    ByteView bytes(text);
     BufferedInputStream buffered(bytes, StreamBufferSize);
     LineReader lines(buffered, 1);
     if (legacy) {
@@ -223,6 +244,9 @@ void AdvanceReading(Windows& windows, std::uint64_t start, std::uint64_t end, st
     }
 }
 
+// The readability check reads entries this many bytes at a time.
+constexpr std::uint32_t ReadingChunk = 1u << 15;
+
 std::unique_ptr<DistributionSet> ReadSet(const std::string& path, const std::string& full,
                                          ErrorList& errors, Windows& windows,
                                          const PlatformSymbols* symbols) {
@@ -241,18 +265,18 @@ std::unique_ptr<DistributionSet> ReadSet(const std::string& path, const std::str
         return nullptr;
     }
 
-    // Subsets, back to back up to the end of the file, read through one stream: each archive
-    // ends exactly where the reader stopped, which is where the next one starts.
-    std::unique_ptr<FileInputStream> file;
+    // Subsets, back to back up to the end of the file: each archive ends exactly where the reader
+    // stopped, which is where the next one starts. The file stays open for as long as an entry
+    // read from it lives, so that the bytes checked here are the bytes installed later.
+    std::shared_ptr<ArchiveSource> file;
     try {
-        file = std::make_unique<FileInputStream>(path);
+        file = OpenArchiveSource(path);
     } catch (const IOException&) {
         // The file was measured a moment ago; whatever keeps it from opening now, the set cannot
         // be read, and saying so beats ending the program.
         errors.Add(Message(12104, full));
         return nullptr;
     }
-    BufferedInputStream buffered(*file, StreamBufferSize);
     std::vector<Subset> subsets;
     // A subset without a database dooms the set, unless a later subset is damaged, which is
     // reported instead; such a subset need not be kept meanwhile.
@@ -260,7 +284,8 @@ std::unique_ptr<DistributionSet> ReadSet(const std::string& path, const std::str
     std::uint64_t offset = 0;
     while (offset < size) {
         std::unique_ptr<Archive> archive;
-        if (ReadArchive(buffered, archive, nullptr) != ProcedureResult::Succeeded) {
+        if (ReadArchiveAt(file, static_cast<std::uint32_t>(offset), archive, nullptr) !=
+            ProcedureResult::Succeeded) {
             errors.Add(Message(12106, full));
             return nullptr;
         }
@@ -278,8 +303,7 @@ std::unique_ptr<DistributionSet> ReadSet(const std::string& path, const std::str
         }
         windows.Set(offset * 40 / size);
     }
-    buffered.Close();
-    file->Close();
+    file.reset();
 
     // Databases: first that every subset has one, then each read, the 1.0 dialect as fallback.
     if (firstWithoutDatabase != 0) {
@@ -288,7 +312,8 @@ std::unique_ptr<DistributionSet> ReadSet(const std::string& path, const std::str
     }
     for (Subset& subset : subsets) {
         const ArchiveEntry& database = *subset.archive->Find(ComponentDatabaseFile);
-        subset.configuration = ReadSubsetDatabase(database.Bytes(), full, symbols, errors);
+        subset.configuration =
+            ReadSubsetDatabase([&] { return database.OpenStream(); }, full, symbols, errors);
         if (!subset.configuration) {
             return nullptr;
         }
@@ -312,9 +337,10 @@ std::unique_ptr<DistributionSet> ReadSet(const std::string& path, const std::str
         }
     }
 
-    // Readability: the data of every named file is there, exactly as long as its size says.
-    // The bytes are in memory already; what a read would find is how many there are.
+    // Readability: the data of every named file is there, exactly as long as its size says,
+    // read through its stream.
     std::uint64_t done = 0;
+    std::vector<std::uint8_t> chunk(ReadingChunk);
     for (std::size_t k = 0; k < subsets.size(); ++k) {
         const Configuration& configuration = *subsets[k].configuration;
         for (std::size_t i = 0; i < configuration.Count(); ++i) {
@@ -323,11 +349,24 @@ std::unique_ptr<DistributionSet> ReadSet(const std::string& path, const std::str
                 const std::string& file = extension.FileAt(j).Path();
                 const ArchiveEntry& entry = *subsets[k].archive->Find(file);
                 const std::uint64_t declared = entry.Size();
-                const std::uint64_t held = entry.Bytes().size();
-                const std::uint64_t read = std::min(declared, held);
-                AdvanceReading(windows, done, done + read, total);
+                std::unique_ptr<DataInputStream> stream = entry.OpenStream();
+                std::uint64_t read = 0;
+                bool longer = false;
+                for (;;) {
+                    const std::uint32_t got = stream->Read(chunk.data(), ReadingChunk);
+                    if (got == 0) {
+                        break;
+                    }
+                    const std::uint64_t counted = std::min<std::uint64_t>(got, declared - read);
+                    AdvanceReading(windows, done + read, done + read + counted, total);
+                    read += counted;
+                    if (counted < got) {
+                        longer = true;
+                        break;
+                    }
+                }
                 done += read;
-                if (held != declared) {
+                if (read != declared || longer) {
                     errors.Add(Message(12111, static_cast<int>(k + 1), full, file));
                     return nullptr;
                 }
@@ -371,8 +410,8 @@ std::unique_ptr<DistributionSet> ReadSet(const std::string& path, const std::str
     }
 
     // Cloning: the winning definitions, and each distinct file once, from the subset of the
-    // first definition that names it. The clones share the subsets' bytes, so nothing is held
-    // twice; what no winner names goes with the subsets.
+    // first definition that names it. The clones keep only where their data lies; what no winner
+    // names goes with the subsets.
     ExtensionList cloned;
     std::vector<std::unique_ptr<ArchiveEntry>> entries;
     std::map<std::string, const ArchiveEntry*> taken;
@@ -439,18 +478,23 @@ std::unique_ptr<DistributionSet> ReadSet(const std::string& path, const std::str
 
 } // namespace
 
-std::unique_ptr<Configuration> ReadSubsetDatabase(const std::vector<std::uint8_t>& text,
-                                                  const std::string& setPath,
-                                                  const PlatformSymbols* symbols,
-                                                  ErrorList& errors) {
+std::unique_ptr<Configuration>
+ReadSubsetDatabase(const std::function<std::unique_ptr<DataInputStream>()>& open,
+                   const std::string& setPath, const PlatformSymbols* symbols, ErrorList& errors) {
     ErrorList current;
-    std::unique_ptr<Configuration> configuration =
-        ReadDatabase(text, setPath, symbols, false, current);
+    std::unique_ptr<Configuration> configuration;
+    {
+        std::unique_ptr<DataInputStream> bytes = open();
+        configuration = ReadDatabase(*bytes, setPath, symbols, false, current);
+    }
     if (configuration) {
         return configuration;
     }
     ErrorList legacy;
-    configuration = ReadDatabase(text, setPath, symbols, true, legacy);
+    {
+        std::unique_ptr<DataInputStream> bytes = open();
+        configuration = ReadDatabase(*bytes, setPath, symbols, true, legacy);
+    }
     if (!configuration) {
         errors.Add(Message(12110, setPath));
         errors.Append(current);
@@ -458,6 +502,14 @@ std::unique_ptr<Configuration> ReadSubsetDatabase(const std::vector<std::uint8_t
         errors.Append(legacy);
     }
     return configuration;
+}
+
+std::unique_ptr<Configuration> ReadSubsetDatabase(const std::vector<std::uint8_t>& text,
+                                                  const std::string& setPath,
+                                                  const PlatformSymbols* symbols,
+                                                  ErrorList& errors) {
+    return ReadSubsetDatabase([&] { return std::make_unique<ByteView>(text); }, setPath, symbols,
+                              errors);
 }
 
 std::unique_ptr<DistributionSet> ReadDistributionSet(const std::string& path, ErrorList& errors,
@@ -473,12 +525,19 @@ std::unique_ptr<DistributionSet> ReadDistributionSet(const std::string& path, Er
     try {
         set = ReadSet(path, full, messages, windows, symbols);
     } catch (const std::bad_alloc&) {
-        // A set whose contents cannot be held in memory is as unusable as a damaged one.
+        // Memory running out says nothing about the set; the user is told what really happened.
         set.reset();
-        messages.Add(Message(12106, full));
+        messages = ErrorList();
+        messages.Add(Message(13020));
     } catch (const std::length_error&) {
         set.reset();
-        messages.Add(Message(12106, full));
+        messages = ErrorList();
+        messages.Add(Message(13020));
+    } catch (const SourceChangedException&) {
+        // The file changed between two reads of the same bytes.
+        set.reset();
+        messages = ErrorList();
+        messages.Add(Message(13021, full));
     }
     errors.Append(messages);
     if (!set && messages.Empty()) {

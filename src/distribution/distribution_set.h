@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -15,8 +16,9 @@
 
 namespace nebcm {
 
-// The result of reading a set: the merged configuration and the decompressed file of every
-// distinct path it names.
+// The result of reading a set: the merged configuration and the file of every distinct path it
+// names. The entries decode their data from the set file on demand, and keep the file open
+// (readable by others, not writable) until the last of them goes.
 class DistributionSet {
 public:
     DistributionSet(std::unique_ptr<Configuration> merged,
@@ -64,6 +66,11 @@ std::unique_ptr<Configuration> ReadSubsetDatabase(const std::vector<std::uint8_t
                                                   const std::string& setPath,
                                                   const PlatformSymbols* symbols,
                                                   ErrorList& errors);
+// The same for a database read through streams: `open` gives a new one from its start for each
+// attempt.
+std::unique_ptr<Configuration>
+ReadSubsetDatabase(const std::function<std::unique_ptr<DataInputStream>()>& open,
+                   const std::string& setPath, const PlatformSymbols* symbols, ErrorList& errors);
 
 // Whether two definitions of one extension in one version are the same: description, copyright,
 // package, the core's Java dispatcher or a component's service class, the set of file paths, and
@@ -74,8 +81,9 @@ bool CompareDefinitions(const Extension& f, const Extension& e, const Archive& a
 
 // Reads, checks and folds a distribution set. On failure returns null after appending at least one
 // message; messages name the set by its absolute path. Databases are read with the given platform
-// symbols, or the machine's when none are given. A set that cannot be opened, or that is too
-// large to hold in memory, is reported like any other failure; nothing is thrown.
+// symbols, or the machine's when none are given. A set that cannot be opened is reported like
+// any other failure; memory running out gets a message of its own, as does a set file that
+// changes while it is read; nothing is thrown.
 std::unique_ptr<DistributionSet> ReadDistributionSet(const std::string& path, ErrorList& errors,
                                                      SetReadingProgress* progress = nullptr,
                                                      const PlatformSymbols* symbols = nullptr);

@@ -59,7 +59,8 @@ ProcedureResult RemoveLegacyPlatform(const std::string& directory, bool migrated
                                      ProgressReporter& progress, Transaction& transaction,
                                      ErrorList& errors);
 
-// The core archive carried by the program; null when it is missing or cannot be read.
+// The core archive carried by the program; null when it is missing or cannot be read. Memory
+// running out raises std::bad_alloc.
 std::unique_ptr<Archive> OpenEmbeddedCoreArchive();
 
 // The first component database of a new installation, as the core activity writes it.

@@ -4,6 +4,7 @@
 #include "engine/core_installation.h"
 
 #include <functional>
+#include <new>
 
 #include "common/constants.h"
 #include "common/messages.h"
@@ -50,6 +51,9 @@ bool ExtractEntry(const ArchiveEntry& entry, const std::string& target, Transact
         input->Close();
         output->Close();
     } catch (const IOException&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        errors.Add(Message(13020));
         return false;
     }
     output.reset();
@@ -262,7 +266,14 @@ ProcedureResult InstallConfigurationManagerFiles(const std::string& directory,
 ProcedureResult InstallCoreFiles(const std::string& directory, ProgressReporter& progress,
                                  Transaction& transaction, ErrorList& errors) {
     progress.BeginActivity(3001);
-    std::unique_ptr<Archive> archive = OpenEmbeddedCoreArchive();
+    std::unique_ptr<Archive> archive;
+    try {
+        archive = OpenEmbeddedCoreArchive();
+    } catch (const std::bad_alloc&) {
+        // Memory running out is not a damaged program.
+        errors.Add(Message(13020));
+        return ProcedureResult::Failed;
+    }
     if (!archive || archive->Find(JavaLauncherExe) == nullptr ||
         archive->Find(ComponentDatabaseFile) != nullptr) {
         errors.Add(Message(11500));

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <new>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -20,6 +21,7 @@
 #include "engine/shortcuts.h"
 #include "engine/tree_visitors.h"
 #include "model/path_rules.h"
+#include "platform/file_info.h"
 
 namespace nebcm {
 
@@ -301,8 +303,16 @@ bool WriteEntry(const ArchiveEntry& entry, const std::string& destination, Trans
         file->Close();
         in.Close();
         source->Close();
+    } catch (const SourceChangedException& changed) {
+        // The set's bytes are no longer those that were checked: what is half written goes back
+        // with the rest.
+        errors.Add(Message(13021, AbsolutePath(changed.FileName())));
+        return false;
     } catch (const IOException&) {
         errors.Add(Message(10017, destination));
+        return false;
+    } catch (const std::bad_alloc&) {
+        errors.Add(Message(13020));
         return false;
     }
     return true;

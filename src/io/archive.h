@@ -1,4 +1,5 @@
-// LZW archives: the reader that loads a whole archive, decompressed, into memory.
+// LZW archives: the reader that checks a whole archive in one pass and keeps, per entry, only
+// where its compressed data lies, decoding it again on demand.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +15,26 @@ namespace nebcm {
 // A Windows FILETIME as one number: 100-ns intervals since 1601-01-01 UTC.
 using FileTime = std::uint64_t;
 
-// One decompressed file of an archive. Valid while its archive lives; Clone gives one that
-// outlives it (with the same bytes, shared rather than copied, as they never change).
+// Random access to the bytes that archives lie in: a file held open, or a block of memory.
+class ArchiveSource {
+public:
+    virtual ~ArchiveSource() = default;
+    // Up to n bytes from `offset`, fewer only at the end. Raises IOException when they cannot be
+    // read.
+    virtual std::uint32_t ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::uint32_t n) = 0;
+    // Raises SourceChangedException when the bytes may no longer be those that were checked.
+    virtual void CheckUnchanged() = 0;
+    // The file's name as it was opened; empty for memory.
+    virtual const std::string& Name() const = 0;
+};
+
+// Opens a file as the source of archives. It stays open while any archive or entry read from it
+// lives; others may read it meanwhile but not write or delete it. FileNotFoundException or
+// IOException from opening it reach the caller.
+std::shared_ptr<ArchiveSource> OpenArchiveSource(const std::string& fileName);
+
+// One file of an archive. Valid while its archive lives; Clone gives one that outlives it. Its
+// data stays where the archive lies and is decoded anew by every stream opened on it.
 class ArchiveEntry {
 public:
     virtual ~ArchiveEntry() = default;
@@ -29,11 +48,13 @@ public:
     virtual FileTime LastAccessTime() const = 0;
     virtual FileTime LastWriteTime() const = 0;
     virtual std::uint32_t Size() const = 0;
-    // A new stream over a copy of the data, owned by the caller.
+    // A new stream over the decompressed data, owned by the caller; streams are independent of
+    // each other. Once the archive was checked, data that no longer decodes as it did raises
+    // SourceChangedException from the stream.
     virtual std::unique_ptr<DataInputStream> OpenStream() const = 0;
-    // The decompressed bytes themselves (Size() of them), for callers that compare or copy
-    // without a stream.
-    virtual const std::vector<std::uint8_t>& Bytes() const = 0;
+    // All the decompressed bytes at once, read through a stream: for small entries only, as it
+    // holds Size() bytes in memory.
+    std::vector<std::uint8_t> Bytes() const;
 };
 
 class Archive {
@@ -78,15 +99,21 @@ inline constexpr std::uint8_t ArchiveVersion = 1;
 bool ReadArchiveTable(DataInputStream& stream, std::vector<ArchiveRecord>& records,
                       ArchiveProgress* progress = nullptr);
 
-// Reads one archive from a stream positioned at its magic, strictly forwards. Succeeded: the
-// archive is in archiveOut, owned by the caller. Failed: not an archive, damaged, cut short,
-// too large to hold in memory, or the progress callback cancelled while the table was read.
-// Cancelled: the callback cancelled while the data was read. On failure or cancel archiveOut is
-// left empty and nothing read is kept.
+// Reads one archive from a stream positioned at its magic, strictly forwards, decoding every
+// entry once to check it; the compressed data is kept in memory (not the decompressed). Succeeded:
+// the archive is in archiveOut, owned by the caller. Failed: not an archive, damaged, cut short,
+// or the progress callback cancelled while the table was read. Cancelled: the callback cancelled
+// while the data was read. On failure or cancel archiveOut is left empty and nothing read is
+// kept. An allocation that fails raises std::bad_alloc: memory running out is not damage.
 ProcedureResult ReadArchive(DataInputStream& stream, std::unique_ptr<Archive>& archiveOut,
                             ArchiveProgress* progress);
 
-// Reads the archive that starts `offset` bytes into a file (through a 512-byte buffer). An
+// The same for the archive that starts `offset` bytes into a source; its entries keep the source
+// and read their data from it on demand, so nothing of the data stays in memory.
+ProcedureResult ReadArchiveAt(const std::shared_ptr<ArchiveSource>& source, std::uint32_t offset,
+                              std::unique_ptr<Archive>& archiveOut, ArchiveProgress* progress);
+
+// Reads the archive that starts `offset` bytes into a file, which its entries keep open. An
 // offset past the end of the file fails. FileNotFoundException or IOException from opening the
 // file reach the caller.
 ProcedureResult ReadArchiveFile(const std::string& fileName, std::uint32_t offset,

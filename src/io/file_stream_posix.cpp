@@ -127,6 +127,28 @@ std::uint32_t FileInputStream::Read(std::uint8_t* buffer, std::uint32_t n) {
     return ReadSome(handle_->fd, buffer, n);
 }
 
+void FileInputStream::Seek(std::uint32_t position) {
+    if (!IsOpen() || ::lseek(handle_->fd, static_cast<off_t>(position), SEEK_SET) < 0) {
+        throw IOException();
+    }
+}
+
+std::uint64_t FileInputStream::Length() {
+    if (!IsOpen()) {
+        throw IOException();
+    }
+    return static_cast<std::uint64_t>(Size(handle_->fd));
+}
+
+std::uint64_t FileInputStream::ChangeStamp() {
+    struct stat st;
+    if (!IsOpen() || ::fstat(handle_->fd, &st) != 0) {
+        throw IOException();
+    }
+    return static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
+           static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
+}
+
 FileOutputStream::FileOutputStream(const std::string& name) : handle_(std::make_unique<Handle>()) {
     int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {

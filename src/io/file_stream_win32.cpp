@@ -108,6 +108,35 @@ std::uint32_t FileInputStream::Read(std::uint8_t* buffer, std::uint32_t n) {
     return got;
 }
 
+void FileInputStream::Seek(std::uint32_t position) {
+    if (!IsOpen()) {
+        throw IOException();
+    }
+    // With the high half given, the low half counts as unsigned, so 2 GB and more work too.
+    LONG high = 0;
+    SetLastError(NO_ERROR);
+    if (::SetFilePointer(handle_->h, static_cast<LONG>(position), &high, FILE_BEGIN) ==
+            INVALID_SET_FILE_POINTER &&
+        GetLastError() != NO_ERROR) {
+        throw IOException();
+    }
+}
+
+std::uint64_t FileInputStream::Length() {
+    if (!IsOpen()) {
+        throw IOException();
+    }
+    return Size(handle_->h);
+}
+
+std::uint64_t FileInputStream::ChangeStamp() {
+    FILETIME written;
+    if (!IsOpen() || !::GetFileTime(handle_->h, nullptr, nullptr, &written)) {
+        throw IOException();
+    }
+    return (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+}
+
 FileOutputStream::FileOutputStream(const std::string& name) : handle_(std::make_unique<Handle>()) {
     HANDLE h = ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -24,4 +24,15 @@ private:
     std::string name_;
 };
 
+// Data that was checked once no longer reads as it did: the file that holds it changed, went
+// away or could not be read again. Carries the file's name as it was opened.
+class SourceChangedException : public IOException {
+public:
+    explicit SourceChangedException(std::string name) : name_(std::move(name)) {}
+    const std::string& FileName() const { return name_; }
+
+private:
+    std::string name_;
+};
+
 } // namespace nebcm

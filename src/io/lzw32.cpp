@@ -244,4 +244,76 @@ std::uint64_t Lzw32::DeclaredLength(const std::uint8_t* source, std::uint32_t so
     }
 }
 
+namespace {
+
+// Room after a block's output lets the decoder copy whole 16-byte chunks near its end.
+constexpr std::uint32_t OutputSlack = 32;
+
+} // namespace
+
+LzwBlockReader::LzwBlockReader(DataInputStream& source, std::uint32_t compressedLength,
+                               std::uint32_t expectedSize)
+    : source_(source), left_(compressedLength), outputLeft_(expectedSize) {}
+
+void LzwBlockReader::Take(std::uint8_t* to, std::uint32_t n) {
+    if (left_ < n) {
+        throw Corrupt("block sequence longer than its compressed size");
+    }
+    if (n > 0 && source_.Read(to, n) != n) {
+        throw EOFException();
+    }
+    left_ -= n;
+    consumed_ += n;
+}
+
+bool LzwBlockReader::Next() {
+    if (ended_) {
+        return false;
+    }
+    std::uint8_t header[5];
+    Take(header, 1);
+    if (header[0] == Lzw32::EndBlock) {
+        ended_ = true;
+        length_ = 0;
+        if (outputLeft_ != 0) {
+            throw Corrupt("less output than expected");
+        }
+        return false;
+    }
+    if (header[0] == Lzw32::StoredBlock) {
+        Take(header + 1, 2);
+        const std::uint32_t length = U16At(header + 1);
+        if (outputLeft_ < length) {
+            throw Corrupt("more output than expected");
+        }
+        if (output_.size() < length) {
+            output_.resize(Lzw32::MaxBlockOutput + OutputSlack);
+        }
+        Take(output_.data(), length);
+        length_ = length;
+    } else {
+        Take(header + 1, 4);
+        const std::uint32_t codeLength = U16At(header + 1);
+        const std::uint32_t outputLength = U16At(header + 3);
+        if (codeLength > Lzw32::MaxCodeBytes || outputLength > Lzw32::MaxBlockOutput ||
+            outputLength > MaxOutputOfCodes(codeLength)) {
+            throw Corrupt("LZW block beyond the format limits");
+        }
+        if (outputLeft_ < outputLength) {
+            throw Corrupt("more output than expected");
+        }
+        if (codes_.size() < codeLength) {
+            codes_.resize(Lzw32::MaxCodeBytes);
+        }
+        if (output_.size() < outputLength + OutputSlack) {
+            output_.resize(Lzw32::MaxBlockOutput + OutputSlack);
+        }
+        Take(codes_.data(), codeLength);
+        Lzw32::DecodeBlock(codes_.data(), codeLength, output_.data(), outputLength, OutputSlack);
+        length_ = outputLength;
+    }
+    outputLeft_ -= length_;
+    return true;
+}
+
 } // namespace nebcm

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "io/streams.h"
 
 namespace nebcm {
 
@@ -57,6 +60,36 @@ public:
     static std::uint32_t DecodeBlock(const std::uint8_t* codes, std::uint32_t codeLength,
                                      std::uint8_t* output, std::uint32_t outputLength,
                                      std::uint32_t slack = 0);
+};
+
+// Decodes one block sequence block by block, pulling its compressed bytes from a stream: never
+// more than `compressedLength` of them and never past the end mark, so that memory stays one
+// block's worth whatever the sequence decodes to.
+class LzwBlockReader {
+public:
+    LzwBlockReader(DataInputStream& source, std::uint32_t compressedLength,
+                   std::uint32_t expectedSize);
+
+    // Decodes the next block into Data()/Length(); false once the end mark is read. Raises
+    // Lzw32::DataCorruptException when the blocks break the format, reach past
+    // compressedLength, or decode to more or fewer bytes than expectedSize in all; failures of
+    // the source reach the caller.
+    bool Next();
+    const std::uint8_t* Data() const { return output_.data(); }
+    std::uint32_t Length() const { return length_; }
+    // The compressed bytes read so far, end mark included.
+    std::uint32_t Consumed() const { return consumed_; }
+
+private:
+    void Take(std::uint8_t* to, std::uint32_t n);
+    DataInputStream& source_;
+    std::uint32_t left_;
+    std::uint32_t consumed_ = 0;
+    std::uint64_t outputLeft_;
+    std::uint32_t length_ = 0;
+    bool ended_ = false;
+    std::vector<std::uint8_t> codes_;
+    std::vector<std::uint8_t> output_;
 };
 
 } // namespace nebcm

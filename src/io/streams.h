@@ -93,6 +93,11 @@ public:
     int Read() override;
     std::uint32_t Read(std::uint8_t* buffer, std::uint32_t n) override;
     using DataInputStream::ReadU8;
+    // Moves to an absolute position; a position past the end reads as the end.
+    void Seek(std::uint32_t position);
+    // The file's length and a stamp of its last change, as they are now.
+    std::uint64_t Length();
+    std::uint64_t ChangeStamp();
 
 private:
     struct Handle;

@@ -56,8 +56,8 @@ TEST_F(CoreActivityTest, TheProgramCarriesTheLauncherAndTheCoreClasses) {
         }
         EXPECT_EQ(entry->Name().rfind("neb\\core\\", 0), 0u) << entry->Name();
         ASSERT_GE(entry->Size(), 4u) << entry->Name();
-        EXPECT_EQ(std::string(entry->Bytes().begin(), entry->Bytes().begin() + 4),
-                  "\xCA\xFE\xBA\xBE")
+        const std::vector<std::uint8_t> head = entry->Bytes();
+        EXPECT_EQ(std::string(head.begin(), head.begin() + 4), "\xCA\xFE\xBA\xBE")
             << entry->Name() << " is not a class file";
         ++classes;
     }

@@ -58,7 +58,11 @@ std::string Names(const Configuration& c) {
 
 std::string Data(const DistributionSet& set, const std::string& path) {
     const ArchiveEntry* e = set.FindEntry(path);
-    return e == nullptr ? "<none>" : std::string(e->Bytes().begin(), e->Bytes().end());
+    if (e == nullptr) {
+        return "<none>";
+    }
+    const std::vector<std::uint8_t> bytes = e->Bytes();
+    return std::string(bytes.begin(), bytes.end());
 }
 
 const std::string LibX100 = LibrarySection("x", "1.00", {"lib/x.jar"});
@@ -180,6 +184,7 @@ TEST_F(DistributionSetTest, DatabaseIsReadAsCurrentThenAsLegacy) {
     EXPECT_EQ(Names(c), "x-1.00 Core-1.05 svc-2.00");
     EXPECT_EQ(c.At(2).Package(), "NEB 1.0");
     EXPECT_EQ(static_cast<const Core&>(c.At(1)).JavaDispatcher(), "neb.exe");
+    o.set.reset(); // a set keeps its file open, and unwritable, while it lives
 
     // Neither dialect: 12110, the current reader's messages, 12109, the 1.0 reader's.
     const std::string bad = "[Library:y]\nVersion=1.00\nDescription=y\nPackage=a//b\nFile=y\n"

@@ -92,8 +92,8 @@ protected:
             std::replace(path.begin(), path.end(), '\\', '/');
             const ArchiveEntry* e = set->FindEntry(path);
             ASSERT_NE(e, nullptr) << what << ": " << path;
-            EXPECT_TRUE(std::string(e->Bytes().begin(), e->Bytes().end()) == f.data)
-                << what << ": " << path;
+            const std::vector<std::uint8_t> bytes = e->Bytes();
+            EXPECT_TRUE(std::string(bytes.begin(), bytes.end()) == f.data) << what << ": " << path;
         }
     }
     std::string Corrupt() const { return Message(12106, work.File("set.nds")); }

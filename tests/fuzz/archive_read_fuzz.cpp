@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "io/archive.h"
 
@@ -47,9 +48,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const nebcm::ArchiveEntry* e = archive->Entry(i);
         const nebcm::ArchiveEntry* found = archive->Find(e->NameWithSlashes());
         Check(found != nullptr && found->NameWithSlashes() == e->NameWithSlashes());
-        Check(e->Bytes().size() == e->Size());
+        const std::vector<std::uint8_t> bytes = e->Bytes();
+        Check(bytes.size() == e->Size());
         std::unique_ptr<nebcm::DataInputStream> s = e->OpenStream();
         Check(s->Skip(e->Size()) == e->Size() && s->AtEnd());
+        // Two streams on one entry, and one on the next entry, read by turns in odd steps: each
+        // decodes on its own, whatever the others do meanwhile.
+        std::unique_ptr<nebcm::DataInputStream> a = e->OpenStream();
+        std::unique_ptr<nebcm::DataInputStream> b = e->OpenStream();
+        const nebcm::ArchiveEntry* other = archive->Entry((i + 1) % archive->Count());
+        std::unique_ptr<nebcm::DataInputStream> c = other->OpenStream();
+        std::vector<std::uint8_t> viaA, viaB;
+        std::uint8_t chunk[97];
+        for (;;) {
+            const std::uint32_t na = a->Read(chunk, 97);
+            viaA.insert(viaA.end(), chunk, chunk + na);
+            c->Read(chunk, 13);
+            const int one = b->Read();
+            if (one >= 0) {
+                viaB.push_back(static_cast<std::uint8_t>(one));
+                const std::uint32_t nb = b->Read(chunk, 6);
+                viaB.insert(viaB.end(), chunk, chunk + nb);
+            }
+            if (na == 0 && one < 0) {
+                break;
+            }
+        }
+        Check(viaA == bytes && viaB == bytes);
     }
     return 0;
 }

@@ -47,7 +47,6 @@ public:
     std::unique_ptr<DataInputStream> OpenStream() const override {
         return std::make_unique<MemoryInputStream>(bytes_);
     }
-    const std::vector<std::uint8_t>& Bytes() const override { return bytes_; }
 
 private:
     std::string name_;
