@@ -197,16 +197,16 @@ int CheckDb(const std::vector<std::string>& args) {
     if (!problem.empty()) {
         return UsageError(problem);
     }
+#ifdef _WIN32
+    // The C runtime would turn every LF into CR LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     if (platforms.all) {
         const std::string file = o.file;
         return CheckAllPlatforms(
             [&](const nebcm::PlatformSymbols& symbols) { return DatabaseVerdict(file, symbols); },
             platforms.processor, stdout, stderr);
     }
-#ifdef _WIN32
-    // The C runtime would turn every LF into CR LF.
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
 
     std::unique_ptr<nebcm::TextFileReader> source;
     try {

@@ -118,6 +118,10 @@ int Run(const std::vector<std::string>& args) {
                    stderr);
         return SetFailed;
     }
+#ifdef _WIN32
+    // The database text goes out exactly as written: LF, not CR LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     ProgressScope progress;
     if (platforms.all) {
         const std::string set = parsed.words[0];
@@ -135,10 +139,6 @@ int Run(const std::vector<std::string>& args) {
         }
         return WarnStrictly(set, passes, code);
     }
-#ifdef _WIN32
-    // The database text goes out exactly as written: LF, not CR LF.
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
     const nebcm::PlatformSymbols* symbols = parsed.symbols.empty() ? nullptr : &parsed.symbols[0];
     const int code = CheckSet(parsed.words[0], symbols, stdout, stderr);
     return strict ? WarnStrictly(parsed.words[0], {symbols}, code) : code;
