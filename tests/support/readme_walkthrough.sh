@@ -48,4 +48,16 @@ if command -v script >/dev/null 2>&1; then
   grep -q 'nebpack: reading .*hello-1.01.nds' "$work/tty.txt" || {
     cat -v "$work/tty.txt" >&2; echo "walk-through: no progress line on a terminal" >&2; exit 1; }
 fi
+# Every verb explains itself, and every option its usage names has a line of its own there.
+verbs=$("$nebpack" --help | awk '/^verbs:/ { on = 1; next } on && /^  [a-z]/ { print $1 } on && /^$/ { exit }')
+[ -n "$verbs" ] || { echo "walk-through: nebpack --help lists no verbs" >&2; exit 1; }
+for verb in $verbs; do
+  "$nebpack" "$verb" --help >"$work/help.txt"
+  head -n 1 "$work/help.txt" | grep -q "^usage: nebpack $verb" ||
+    { echo "walk-through: '$verb --help' has no usage line" >&2; exit 1; }
+  for option in $(awk '/^$/ { exit } { print }' "$work/help.txt" | grep -o -- '--[a-z-]*' | sort -u); do
+    grep -q -- "^ *$option" "$work/help.txt" ||
+      { echo "walk-through: '$verb --help' does not explain $option" >&2; exit 1; }
+  done
+done
 echo "walk-through ran as written"
