@@ -320,6 +320,30 @@ TEST_F(NebpackToolkitTest, StrictPointsOutWhatBitesOnAUsersMachine) {
     EXPECT_EQ(twins[0].rfind("'lib/C.jar' (subset 1) and 'lib/c.jar' (subset 2)", 0), 0u);
 }
 
+TEST_F(NebpackToolkitTest, StrictReportsEachWarningOnceAndOnlyForAnAcceptedSet) {
+    WriteSet("s.nds", {{LibrarySection("a", "1.00", {"Lib/a.jar"}), {{"Lib\\a.jar", "a"}}},
+                       {LibrarySection("b", "1.00", {"lib/b.jar"}), {{"lib\\b.jar", "b"}}}});
+    const PlatformSymbols xp = Of("winxp", "pentium");
+    const PlatformSymbols me = Of("winme", "pentium");
+    Captured c = Capture([&](std::FILE*, std::FILE* err) {
+        return nebpack::ReportStrictWarnings(Path("s.nds"), {&xp, &me}, 0, err);
+    });
+    EXPECT_EQ(c.code, 3);
+    EXPECT_EQ(c.err, "nebpack: warning: 'Lib' (subset 1) and 'lib' (subset 2) differ only in "
+                     "letter case; Windows takes them for one name\n");
+    // A rejected or unreadable check keeps its own code, without warnings.
+    Captured rejected = Capture([&](std::FILE*, std::FILE* err) {
+        return nebpack::ReportStrictWarnings(Path("s.nds"), {&xp}, 1, err);
+    });
+    EXPECT_EQ(rejected.code, 1);
+    EXPECT_EQ(rejected.err, "");
+    WriteSet("clean.nds", {{LibrarySection("a", "1.00", {"lib/a.jar"}), {{"lib\\a.jar", "a"}}}});
+    EXPECT_EQ(Capture([&](std::FILE*, std::FILE* err) {
+                  return nebpack::ReportStrictWarnings(Path("clean.nds"), {nullptr}, 0, err);
+              }).code,
+              0);
+}
+
 class NebpackMediumTest : public NebpackToolkitTest {
 protected:
     void SetUp() override {

@@ -63,37 +63,6 @@ const char Help[] =
     "Exit codes: 0 accepted; 1 rejected; 2 wrong usage or SET.nds cannot be read; 3 accepted\n"
     "with --strict warnings.\n";
 
-// The --strict warnings of an accepted check, on standard error; 3 when there was one.
-int WarnStrictly(const std::string& set, const std::vector<const nebcm::PlatformSymbols*>& passes,
-                 int code) {
-    if (code != SetDone) {
-        return code;
-    }
-    std::vector<std::string> all;
-    for (const nebcm::PlatformSymbols* symbols : passes) {
-        std::vector<std::string> warnings;
-        if (!StrictWarnings(set, symbols, warnings)) {
-            for (const std::string& w : warnings) {
-                std::fprintf(stderr, "nebpack: %s\n", w.c_str());
-            }
-            return SetFailed;
-        }
-        for (const std::string& w : warnings) {
-            bool seen = false;
-            for (const std::string& a : all) {
-                seen = seen || a == w;
-            }
-            if (!seen) {
-                all.push_back(w);
-            }
-        }
-    }
-    for (const std::string& w : all) {
-        std::fprintf(stderr, "nebpack: warning: %s\n", w.c_str());
-    }
-    return all.empty() ? SetDone : 3;
-}
-
 int Run(const std::vector<std::string>& args) {
     SetArguments parsed;
     std::string error;
@@ -137,11 +106,11 @@ int Run(const std::vector<std::string>& args) {
         for (const nebcm::PlatformSymbols& s : all) {
             passes.push_back(&s);
         }
-        return WarnStrictly(set, passes, code);
+        return ReportStrictWarnings(set, passes, code, stderr);
     }
     const nebcm::PlatformSymbols* symbols = parsed.symbols.empty() ? nullptr : &parsed.symbols[0];
     const int code = CheckSet(parsed.words[0], symbols, stdout, stderr);
-    return strict ? WarnStrictly(parsed.words[0], {symbols}, code) : code;
+    return strict ? ReportStrictWarnings(parsed.words[0], {symbols}, code, stderr) : code;
 }
 
 const VerbRegistration registration(Verb{"check", "check a distribution set as NebCM reads it",

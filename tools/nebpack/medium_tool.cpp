@@ -2,6 +2,7 @@
 // result back through the setup launcher's own steps and the configuration manager's set reader.
 #include "medium_tool.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -132,6 +133,8 @@ int WriteImage(const std::string& dir, const std::string& iso, const std::string
             return 0;
         }
         if (status > 0) {
+            // Whatever the writer left is no image.
+            std::remove(iso.c_str());
             std::fprintf(err, "nebpack: %s could not write the image '%s' (exit status %d)\n",
                          argv[0].c_str(), iso.c_str(), status);
             return 2;

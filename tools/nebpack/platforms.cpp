@@ -11,6 +11,7 @@
 #include "io/streams.h"
 #include "model/component_database_writer.h"
 #include "platform/file_info.h"
+#include "progress.h"
 
 namespace nebpack {
 
@@ -332,7 +333,7 @@ Verdict SetVerdict(const std::string& set, const nebcm::PlatformSymbols& symbols
     Verdict verdict;
     nebcm::ErrorList errors;
     std::unique_ptr<nebcm::DistributionSet> read =
-        nebcm::ReadDistributionSet(set, errors, nullptr, &symbols);
+        nebcm::ReadDistributionSet(set, errors, CurrentProgress(), &symbols);
     verdict.messages = errors.Messages();
     if (read) {
         verdict.configuration =

@@ -190,4 +190,35 @@ bool StrictWarnings(const std::string& set, const nebcm::PlatformSymbols* symbol
     return true;
 }
 
+int ReportStrictWarnings(const std::string& set,
+                         const std::vector<const nebcm::PlatformSymbols*>& passes, int code,
+                         std::FILE* err) {
+    if (code != 0) {
+        return code;
+    }
+    std::vector<std::string> all;
+    for (const nebcm::PlatformSymbols* symbols : passes) {
+        std::vector<std::string> warnings;
+        if (!StrictWarnings(set, symbols, warnings)) {
+            for (const std::string& w : warnings) {
+                std::fprintf(err, "nebpack: %s\n", w.c_str());
+            }
+            return 2;
+        }
+        for (const std::string& w : warnings) {
+            bool seen = false;
+            for (const std::string& a : all) {
+                seen = seen || a == w;
+            }
+            if (!seen) {
+                all.push_back(w);
+            }
+        }
+    }
+    for (const std::string& w : all) {
+        std::fprintf(err, "nebpack: warning: %s\n", w.c_str());
+    }
+    return all.empty() ? 0 : 3;
+}
+
 } // namespace nebpack

@@ -1,6 +1,7 @@
 // What a set that the configuration manager accepts can still get wrong on a user's machine.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,5 +26,13 @@ inline constexpr std::size_t PathMargin = 12;
 // False when the set's subsets cannot be read again (why, in warnings).
 bool StrictWarnings(const std::string& set, const nebcm::PlatformSymbols* symbols,
                     std::vector<std::string>& warnings);
+
+// What "check --strict" adds to a check that ended with code: nothing unless the set was
+// accepted (0); then the warnings of every symbol set (null: the machine's), each once, as
+// "nebpack: warning: ..." lines on err, and 3 when there was one. 2 when the set cannot be read
+// again.
+int ReportStrictWarnings(const std::string& set,
+                         const std::vector<const nebcm::PlatformSymbols*>& passes, int code,
+                         std::FILE* err);
 
 } // namespace nebpack
