@@ -11,6 +11,7 @@
 #include "model/component_database_writer.h"
 #include "model/legacy_component_database_reader.h"
 #include "model/platform_symbols.h"
+#include "platforms.h"
 #include "verb.h"
 
 #ifdef _WIN32
@@ -22,7 +23,8 @@ namespace nebpack {
 namespace {
 
 const char CheckDbHelp[] =
-    "usage: nebpack check-db [--installed] [--legacy] [--symbols A,B,C] FILE\n"
+    "usage: nebpack check-db [--installed] [--legacy] [--symbols A,B,C | --platform NAME |\n"
+    "                        --all-platforms] [--processor NAME] FILE\n"
     "\n"
     "Reads the component database FILE the way the configuration manager reads it and\n"
     "reports the outcome.\n"
@@ -39,6 +41,16 @@ const char CheckDbHelp[] =
     "                 set's database, or with --installed as an installed one)\n"
     "  --symbols LIST the platform symbols for the preprocessor; only for 2.0\n"
     "                 distribution databases\n"
+    "  --platform NAME the symbols the configuration manager computes on that Windows\n"
+    "                 version (win32s, win95, win98, winme, nt3, nt4, nt4sp3 to nt4sp6,\n"
+    "                 win2000, winxp); only for 2.0 distribution databases\n"
+    "  --processor NAME the processor for --platform and --all-platforms (i386, i486,\n"
+    "                 pentium, the default, pentiumpro, pentium2, pentium3, x86, alpha,\n"
+    "                 mips, ppc)\n"
+    "  --all-platforms read FILE once per Windows version the configuration manager runs\n"
+    "                 on (win95, win98, winme, nt3, nt4, win2000, winxp) and print for each\n"
+    "                 a heading, the accepted extensions or the messages, then one summary\n"
+    "                 line of where the versions differ (as \"nebpack check --help\" tells)\n"
     "\n"
     "The result goes to standard output. If the database has faults, every message is\n"
     "printed on its own line, as the configuration manager words it (\"FILE(line) :\n"
@@ -154,9 +166,34 @@ std::unique_ptr<nebcm::Configuration> ReadDatabase(const Options& o, nebcm::Text
     return reader.Read(errors);
 }
 
+// FILE read once with the given symbols, for --all-platforms.
+Verdict DatabaseVerdict(const std::string& file, const nebcm::PlatformSymbols& symbols) {
+    Verdict verdict;
+    nebcm::ErrorList errors;
+    try {
+        nebcm::TextFileReader source(file);
+        nebcm::ComponentDatabaseReader reader(file, source, nebcm::ReaderMode::Distribution,
+                                              symbols);
+        verdict.configuration = reader.Read(errors);
+        verdict.messages = errors.Messages();
+    } catch (const nebcm::IOException&) {
+        verdict.failed = true;
+        verdict.messages = {"nebpack check-db: cannot read '" + file + "'"};
+    }
+    return verdict;
+}
+
 int CheckDb(const std::vector<std::string>& args) {
     Options o;
-    std::string problem = ParseOptions(args, o);
+    PlatformOptions platforms;
+    std::string problem;
+    if (!ParsePlatformOptions(args, platforms, problem)) {
+        return UsageError(problem);
+    }
+    problem = ParseOptions(platforms.rest, o);
+    if (problem.empty() && platforms.all && (o.installed || o.legacy || o.haveSymbols)) {
+        problem = "--all-platforms applies only to 2.0 distribution databases, without --symbols";
+    }
     if (!problem.empty()) {
         return UsageError(problem);
     }
@@ -164,6 +201,12 @@ int CheckDb(const std::vector<std::string>& args) {
     // The C runtime would turn every LF into CR LF.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    if (platforms.all) {
+        const std::string file = o.file;
+        return CheckAllPlatforms(
+            [&](const nebcm::PlatformSymbols& symbols) { return DatabaseVerdict(file, symbols); },
+            platforms.processor, stdout, stderr);
+    }
 
     std::unique_ptr<nebcm::TextFileReader> source;
     try {

@@ -1,6 +1,8 @@
 // The "extract" verb: writes the files of a distribution set below a directory.
 #include <cstdio>
 
+#include "platforms.h"
+#include "progress.h"
 #include "set_tool.h"
 #include "verb.h"
 
@@ -9,7 +11,7 @@ namespace nebpack {
 namespace {
 
 const char Help[] =
-    "usage: nebpack extract SET.nds DIR [--symbols A,B,C]\n"
+    "usage: nebpack extract SET.nds DIR [--symbols A,B,C | --platform NAME] [--processor NAME]\n"
     "\n"
     "Reads SET.nds as the configuration manager does (see \"nebpack check --help\") and writes\n"
     "every file of the merged set below DIR, at the path its database gives (directories are\n"
@@ -26,6 +28,9 @@ const char Help[] =
     "written goes to standard error.\n"
     "\n"
     "--symbols A,B,C   the platform symbols defined while the databases are preprocessed.\n"
+    "--platform NAME   the symbols of that Windows version (names as in \"nebpack check\n"
+    "                  --help\"), so that DIR holds what an installation there gets.\n"
+    "--processor NAME  the processor for --platform (default pentium).\n"
     "\n"
     "Exit codes: 0 written; 1 the set is rejected or its paths cannot be written here; 2 wrong\n"
     "usage, SET.nds cannot be read, or DIR cannot be written.\n";
@@ -33,14 +38,22 @@ const char Help[] =
 int Run(const std::vector<std::string>& args) {
     SetArguments parsed;
     std::string error;
-    if (!ParseSetArguments(args, parsed, error) || parsed.words.size() != 2 ||
-        parsed.symbols.size() > 1) {
+    PlatformOptions platforms;
+    if (!ParsePlatformOptions(args, platforms, error) ||
+        !ParseSetArguments(platforms.rest, parsed, error) || parsed.words.size() != 2 ||
+        parsed.symbols.size() > 1 || platforms.all) {
+        if (platforms.all) {
+            error = "extract writes the files of one platform; name it with --platform";
+        }
         if (!error.empty()) {
             std::fprintf(stderr, "nebpack: %s\n", error.c_str());
         }
-        std::fputs("usage: nebpack extract SET.nds DIR [--symbols A,B,C]\n", stderr);
+        std::fputs("usage: nebpack extract SET.nds DIR [--symbols A,B,C | --platform NAME] "
+                   "[--processor NAME]\n",
+                   stderr);
         return SetFailed;
     }
+    ProgressScope progress;
     return ExtractSet(parsed.words[0], parsed.words[1],
                       parsed.symbols.empty() ? nullptr : &parsed.symbols[0], stdout, stderr);
 }

@@ -18,7 +18,13 @@ void Overview(std::FILE* out) {
     for (const Verb& v : Registry()) {
         std::fprintf(out, "  %-10s %s\n", v.name, v.synopsis);
     }
-    std::fprintf(out, "\n\"nebpack VERB --help\" explains a verb.\n");
+    std::fprintf(out, "\nThe set verbs read databases for a Windows version: --symbols A,B,C, or\n"
+                      "--platform NAME (win95, win98, winme, nt3, nt4, win2000, winxp, ...) with\n"
+                      "--processor NAME; check, check-db and pack also take --all-platforms, and\n"
+                      "check --strict warns about what bites on a user's machine. pack, check,\n"
+                      "extract, diff and medium show a progress line when standard error is a\n"
+                      "terminal.\n"
+                      "\n\"nebpack VERB --help\" explains a verb and all its options.\n");
 }
 } // namespace
 

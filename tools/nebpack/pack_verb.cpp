@@ -1,6 +1,8 @@
 // The "pack" verb: builds a distribution set of subset directories.
 #include <cstdio>
 
+#include "platforms.h"
+#include "progress.h"
 #include "set_tool.h"
 #include "verb.h"
 
@@ -9,7 +11,8 @@ namespace nebpack {
 namespace {
 
 const char Help[] =
-    "usage: nebpack pack OUT.nds SUBSETDIR... [--symbols A,B,C]...\n"
+    "usage: nebpack pack OUT.nds SUBSETDIR... [--symbols A,B,C]... [--platform NAME]...\n"
+    "                                         [--all-platforms] [--processor NAME]\n"
     "\n"
     "Writes the distribution set OUT.nds: one subset (an LZW archive) per SUBSETDIR, in the\n"
     "order given, each holding every file below its directory. Each directory must hold the\n"
@@ -27,6 +30,11 @@ const char Help[] =
     "--symbols A,B,C   check with these platform symbols defined (for example WinXP,WinNT);\n"
     "                  give it several times to check each platform the set is meant for.\n"
     "                  Without it, the symbols of the machine nebpack runs on.\n"
+    "--platform NAME   check with the symbols of that Windows version (see \"nebpack check\n"
+    "                  --help\" for the names); may be given several times.\n"
+    "--all-platforms   check with the symbols of every Windows version the configuration\n"
+    "                  manager runs on (win95 to winxp), each in turn.\n"
+    "--processor NAME  the processor for --platform and --all-platforms (default pentium).\n"
     "\n"
     "Exit codes: 0 written; 1 the set would be rejected; 2 wrong usage, or a file that cannot\n"
     "be read or written.\n";
@@ -34,12 +42,22 @@ const char Help[] =
 int Run(const std::vector<std::string>& args) {
     SetArguments parsed;
     std::string error;
-    if (!ParseSetArguments(args, parsed, error) || parsed.words.size() < 2) {
+    PlatformOptions platforms;
+    if (!ParsePlatformOptions(args, platforms, error) ||
+        !ParseSetArguments(platforms.rest, parsed, error) || parsed.words.size() < 2) {
         if (!error.empty()) {
             std::fprintf(stderr, "nebpack: %s\n", error.c_str());
         }
-        std::fputs("usage: nebpack pack OUT.nds SUBSETDIR... [--symbols A,B,C]...\n", stderr);
+        std::fputs("usage: nebpack pack OUT.nds SUBSETDIR... [--symbols A,B,C]... "
+                   "[--platform NAME]... [--all-platforms] [--processor NAME]\n",
+                   stderr);
         return SetFailed;
+    }
+    ProgressScope progress;
+    if (platforms.all) {
+        for (const nebcm::PlatformSymbols& s : AllPlatformSymbols(platforms.processor)) {
+            parsed.symbols.push_back(s);
+        }
     }
     const std::vector<std::string> dirs(parsed.words.begin() + 1, parsed.words.end());
     return PackSet(parsed.words[0], dirs, parsed.symbols, stdout, stderr);

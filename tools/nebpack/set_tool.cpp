@@ -19,6 +19,7 @@
 #include "model/path_rules.h"
 #include "output_tree.h"
 #include "platform/file_info.h"
+#include "progress.h"
 
 namespace nebpack {
 
@@ -61,7 +62,7 @@ std::unique_ptr<nebcm::DistributionSet> ReadSet(const std::string& set,
                                                 std::FILE* out, std::FILE* err, int& code) {
     nebcm::ErrorList errors;
     std::unique_ptr<nebcm::DistributionSet> result =
-        nebcm::ReadDistributionSet(set, errors, nullptr, symbols);
+        nebcm::ReadDistributionSet(set, errors, CurrentProgress(), symbols);
     if (!result) {
         code = RejectionCode(errors, set);
         PrintMessages(errors, code == SetFailed ? err : out);
@@ -262,6 +263,8 @@ int ExtractSet(const std::string& set, const std::string& dir,
                 created.emplace_back(place, true);
             }
         }
+        ShowProgress("writing " + path,
+                     static_cast<int>(100 * (&path - paths.data()) / paths.size()));
         const nebcm::ArchiveEntry& entry = *read->FindEntry(path);
         const std::string target = dir + sep + Native(path);
         const bool existed = Examine(target) == PathState::File;
@@ -275,6 +278,7 @@ int ExtractSet(const std::string& set, const std::string& dir,
             return fail(error);
         }
     }
+    EndProgress();
     std::fprintf(out, "%zu file%s written below '%s'\n", paths.size(), paths.size() == 1 ? "" : "s",
                  dir.c_str());
     return SetDone;
@@ -352,6 +356,9 @@ int PackSet(const std::string& out, const std::vector<std::string>& dirs,
         }
         std::uint64_t total = 0;
         for (std::vector<FoundFile>& files : subsets) {
+            ShowProgress("packing subset " + std::to_string(&files - subsets.data() + 1) + " of " +
+                             std::to_string(subsets.size()),
+                         static_cast<int>(100 * (&files - subsets.data()) / subsets.size()));
             std::uint64_t length = 0;
             const int result =
                 AppendArchive(file.Get(), std::move(files), out, results, err, length);
@@ -373,7 +380,7 @@ int PackSet(const std::string& out, const std::vector<std::string>& dirs,
     // The whole set read back: folding and the files' bytes are checked only here.
     for (const nebcm::PlatformSymbols* pass : passes) {
         nebcm::ErrorList errors;
-        if (!nebcm::ReadDistributionSet(out, errors, nullptr, pass)) {
+        if (!nebcm::ReadDistributionSet(out, errors, CurrentProgress(), pass)) {
             PrintMessages(errors, results);
             std::remove(out.c_str());
             return SetRejected;
