@@ -183,6 +183,13 @@ def read_shortcut(path):
     """The target and arguments of a shell link file, or None when it is not one."""
     with open(path, "rb") as f:
         data = f.read()
+    try:
+        return parse_shortcut(data)
+    except (struct.error, ValueError, IndexError):
+        return None
+
+
+def parse_shortcut(data):
     if len(data) < 0x4C or struct.unpack_from("<I", data, 0)[0] != 0x4C:
         return None
     flags = struct.unpack_from("<I", data, 0x14)[0]
@@ -193,6 +200,8 @@ def read_shortcut(path):
     target = ""
     if flags & 0x02:  # the location of the target
         size, header, _, _, local = struct.unpack_from("<IIIII", data, at)
+        if at + size > len(data):
+            raise ValueError("the location runs past the end")
         suffix = struct.unpack_from("<I", data, at + 24)[0]
         if local:
             target = data[at + local:data.index(b"\0", at + local)].decode("latin-1")
@@ -205,6 +214,8 @@ def read_shortcut(path):
             count = struct.unpack_from("<H", data, at)[0]
             at += 2
             width = 2 if unicode else 1
+            if at + count * width > len(data):
+                raise ValueError("a string runs past the end")
             text = data[at:at + count * width]
             # Some writers count the terminating zero as well.
             strings.append(text.decode("utf-16-le" if unicode else "latin-1").rstrip("\0"))

@@ -221,6 +221,16 @@ class SummaryTest(unittest.TestCase):
                 self.assertEqual(demo_summary.read_shortcut(os.path.join(DATA, name)),
                                  (target, arguments))
         self.assertIsNone(demo_summary.read_shortcut(os.path.abspath(__file__)))
+        # A link cut short is no link, and the summary goes on past it.
+        with open(os.path.join(DATA, "uninstall.lnk"), "rb") as f:
+            whole = f.read()
+        for size in (0x50, 0x90, len(whole) - 20):
+            with self.subTest(size=size):
+                path = self.prefix.write("drive_c/cut.lnk", whole[:size])
+                self.assertIsNone(demo_summary.read_shortcut(path))
+        self.install()
+        _, text = self.prefix.summary()
+        self.assertIn("C:\\cut.lnk (not a shell link)\n", text)
 
 if __name__ == "__main__":
     unittest.main()
