@@ -23,7 +23,8 @@ case "${1:-}" in
     echo "demo: unknown argument $1 (scripts/demo.sh --help)" >&2
     exit 2 ;;
 esac
-scripts/build.sh
+# Progress goes to standard error; standard output carries the summary alone.
+scripts/build.sh >&2
 here=$(pwd)
 root=$here/demo
 display=${DISPLAY:-}
