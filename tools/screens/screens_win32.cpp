@@ -10,6 +10,7 @@
 #include <string>
 
 #include "e2e/remote_tree.h"
+#include "platform/handles_win32.h"
 #include "support/window_driver.h"
 #include "ui/resource.h"
 
@@ -1036,10 +1037,125 @@ void ProtectedInstallationDirectory() {
     setup.Wait(10000);
 }
 
+// The installation directory the platform's settings name, or the default one.
+std::string InstalledDirectory() {
+    std::string directory = kInstalled;
+    nebcm::RegistryKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\NEB\\2.0", 0, KEY_READ, key.put()) !=
+        ERROR_SUCCESS) {
+        return directory;
+    }
+    char value[MAX_PATH] = {};
+    DWORD size = sizeof value - 1;
+    DWORD type = 0;
+    if (RegQueryValueExA(key.get(), "InstallationPath", nullptr, &type,
+                         reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS &&
+        type == REG_SZ && value[0] != '\0') {
+        directory = value;
+        if (directory.back() != '\\') {
+            directory += '\\';
+        }
+    }
+    return directory;
+}
+
+// The demonstration's first run: the core into the directory the wizard offers, the installed
+// copy's selection of the set as it comes, and the completion report with its list.
+void DemoFirstRun() {
+    ChildProcess setup;
+    if (!Start(setup, std::string(kMedium) + "setup.exe")) {
+        return;
+    }
+    HWND sheet = WaitForTitled("NEB 2.0 - Select installation directory");
+    if (sheet == nullptr) {
+        return;
+    }
+    Shot("core-wizard", sheet);
+    Wizard(sheet, PSBTN_FINISH);
+    // The directory is made (or, left from an earlier try, used again).
+    Want question;
+    question.title = kAppTitle;
+    question.child = IDC_DIRECTORY_PATH;
+    if (HWND dialog = WaitFor(question, 20000)) {
+        Shot("directory-question", dialog);
+        Press(dialog, IDC_FIRST_CHOICE);
+    }
+    Want progress;
+    progress.title = "NEB 2.0 Installation";
+    progress.child = IDC_PROGRESS_CANCEL;
+    ShotFrozen("core-installation-progress", WaitFor(progress, 30000), 2500);
+
+    Want splash;
+    splash.title = "";
+    splash.exact = true;
+    splash.child = IDC_MESSAGE_ICON;
+    splash.cls = "#32770";
+    if (HWND check = WaitForBrief(splash, 120000)) {
+        ShotFrozen("consistency-check", check, 150);
+    }
+
+    sheet = WaitForTitled("NEB 2.0 - Select NEB extensions to install", 120000);
+    if (sheet == nullptr) {
+        return;
+    }
+    Sleep(500);
+    ExpandAll(GetDlgItem(PageOf(sheet), IDC_SELECTION_TREE));
+    Shot("select-extensions-to-install", sheet);
+    Wizard(sheet, PSBTN_FINISH);
+
+    progress.title = "NEB 2.0 Extension Installation";
+    ShotFrozen("extension-installation-progress", WaitFor(progress, 30000), 1500);
+    if (HWND done = WaitForTitled("Installation complete", 120000)) {
+        Shot("installation-complete", done);
+        Press(done, IDC_VIEW_INSTALLED);
+        if (HWND list = WaitForTitled("Operation complete", 20000)) {
+            Shot("installed-extensions-list", list);
+            Press(list, IDOK);
+            Gone(list);
+        }
+        Press(done, IDOK);
+        Gone(done);
+    }
+    setup.Wait(10000);
+}
+
+// The demonstration's later runs: the installed manager's main window with what it has.
+void DemoMainWindow() {
+    ChildProcess manager;
+    if (!Start(manager, InstalledDirectory() + "NebCM.exe")) {
+        return;
+    }
+    HWND main = WaitForMain(manager);
+    if (main == nullptr) {
+        return;
+    }
+    Sleep(500);
+    ExpandAll(GetDlgItem(main, IDC_MAIN_TREE));
+    Shot("main-window", main);
+    Press(main, IDC_EXIT);
+    manager.Wait(20000);
+}
+
 } // namespace
 
-int main() {
+// Without arguments: every window, for the pictures of the documentation. "first-run" and
+// "main-window": the two walks of the demonstration.
+int main(int argc, char** argv) {
     DeleteFileA(kAnswer);
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "first-run" || mode == "main-window") {
+        if (mode == "first-run") {
+            DemoFirstRun();
+        } else {
+            DemoMainWindow();
+        }
+        Say(missing == 0 ? "DONE" : "DONE with missing windows");
+        return missing == 0 ? 0 : 1;
+    }
+    if (!mode.empty()) {
+        Say("UNKNOWN MODE " + mode);
+        return 2;
+    }
     FirstRun();
     MainWindow();
     UnknownSet();
