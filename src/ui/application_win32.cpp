@@ -24,6 +24,7 @@
 #include "ui/message_dialogs.h"
 #include "ui/progress_dialog.h"
 #include "ui/startup_model.h"
+#include "ui/unattended_model.h"
 
 namespace nebcm::ui {
 
@@ -239,6 +240,14 @@ private:
 int RunApplication(const char* commandLine) {
     // Shell links need COM, once for the whole process.
     HRESULT com = CoInitialize(nullptr);
+    const std::string line = commandLine != nullptr ? commandLine : "";
+    if (IsUnattendedCommandLine(TrimCommandLine(line))) {
+        const int code = RunUnattendedApplication(line);
+        if (SUCCEEDED(com)) {
+            CoUninitialize();
+        }
+        return code;
+    }
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS |
                                                           ICC_LISTVIEW_CLASSES};
     if (!InitCommonControlsEx(&controls)) {

@@ -27,7 +27,7 @@ TEST(MessageCatalog, CoversEveryRangeWithoutGapsOrRepeats) {
     const Range ranges[] = {{1000, 1001},   {2000, 2007},   {3000, 3013},   {3500, 3504},
                             {4000, 4008},   {10000, 10021}, {11000, 11008}, {12000, 12048},
                             {12100, 12111}, {12113, 12128}, {12500, 12506}, {13000, 13002},
-                            {13010, 13014}};
+                            {13010, 13014}, {13030, 13049}};
     std::size_t expected = 3; // 11200, 11300, 11500
     for (const Range& r : ranges) {
         for (int id = r.first; id <= r.last; ++id) {
