@@ -17,7 +17,27 @@ JournalRecord NothingRecord() {
     return record;
 }
 
+TransactionObserver* observer = nullptr;
+
+void Tell(const UndoAction& record, bool recorded, bool undone) {
+    JournalRecord described;
+    if (observer == nullptr || !record.Describe(described)) {
+        return;
+    }
+    if (recorded) {
+        observer->Recorded(described);
+    } else {
+        observer->Undone(described, undone);
+    }
+}
+
 } // namespace
+
+TransactionObserver* SetTransactionObserver(TransactionObserver* next) {
+    TransactionObserver* previous = observer;
+    observer = next;
+    return previous;
+}
 
 bool UndoAction::Describe(JournalRecord&) const {
     return false;
@@ -79,6 +99,7 @@ void Transaction::Add(std::unique_ptr<UndoAction> record) {
         if (journal_) {
             Write(*record, nullptr);
         }
+        Tell(*record, true, true);
         records_.push_back(std::move(record));
     }
 }
@@ -90,6 +111,7 @@ bool Transaction::AddAhead(std::unique_ptr<UndoAction> record, ErrorList& errors
     if (journal_ && !Write(*record, &errors)) {
         return false;
     }
+    Tell(*record, true, true);
     records_.push_back(std::move(record));
     return true;
 }
@@ -104,6 +126,7 @@ void Transaction::Withdraw() {
         journal_->Append(EncodeJournalTruncation(static_cast<std::uint32_t>(records_.size() - 1)),
                          true, nullptr);
     }
+    Tell(*records_.back(), false, true);
     records_.pop_back();
 }
 
@@ -115,9 +138,11 @@ bool Transaction::RollbackTo(int mark, ErrorList& errors) {
     std::vector<std::unique_ptr<UndoAction>> undone;
     for (int i = Count(); i > mark; --i) {
         UndoAction& record = *records_[static_cast<std::size_t>(i - 1)];
-        if (!record.Undo(errors)) {
+        const bool undone = record.Undo(errors);
+        if (!undone) {
             allUndone = false;
         }
+        Tell(record, false, undone);
         if (!journal_) {
             // Without a journal a record goes (with its backup) as soon as it is undone.
             records_.pop_back();

@@ -32,6 +32,20 @@ public:
     virtual void KeepBackup() {}
 };
 
+// Learns of every change that any transaction records and of every record undone or withdrawn,
+// each as the journal would keep it (records that cannot be kept are not reported). A log of the
+// run listens; nothing depends on it.
+class TransactionObserver {
+public:
+    virtual ~TransactionObserver() = default;
+    virtual void Recorded(const JournalRecord& record) = 0;
+    // Undone by a rollback (undone false: the undo failed), or withdrawn because the change was
+    // not made after all.
+    virtual void Undone(const JournalRecord& record, bool undone) = 0;
+};
+// Installs the observer of the process (null: none) and returns the one it replaces. Not owned.
+TransactionObserver* SetTransactionObserver(TransactionObserver* observer);
+
 // Every change of a procedure is recorded here, in the order in which it was made. Destroying the
 // transaction commits: the records are destroyed first to last without being undone.
 class Transaction {

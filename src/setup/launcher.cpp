@@ -40,8 +40,17 @@ std::string TrimWhiteSpace(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-LaunchOutcome Launch(LauncherEnvironment& environment) {
+bool IsUnattendedLaunch(const std::string& arguments) {
+    const std::string trimmed = TrimWhiteSpace(arguments);
+    const std::string word = "-Unattended";
+    return trimmed.compare(0, word.size(), word) == 0 &&
+           (trimmed.size() == word.size() ||
+            std::isspace(static_cast<unsigned char>(trimmed[word.size()])));
+}
+
+LaunchOutcome Launch(LauncherEnvironment& environment, const std::string& arguments) {
     LaunchOutcome outcome;
+    outcome.unattended = IsUnattendedLaunch(arguments);
     std::string module;
     if (!environment.ModulePath(module)) {
         return outcome;
@@ -73,6 +82,17 @@ LaunchOutcome Launch(LauncherEnvironment& environment) {
     }
     outcome.program = manager;
     outcome.commandLine = "\"" + manager + "\" " + set;
+    if (outcome.unattended) {
+        // The options go first: the manager takes the rest of its line as the set path.
+        outcome.commandLine = "\"" + manager + "\" " + TrimWhiteSpace(arguments) + " " + set;
+        if (!environment.StartAndWait(manager, outcome.commandLine, outcome.exitCode)) {
+            outcome.fatalMessage = Fatal("Can't start the NEB Configuration Manager '%s'", manager);
+            outcome.exitCode = LaunchRefusedExitCode;
+            return outcome;
+        }
+        outcome.started = true;
+        return outcome;
+    }
     if (!environment.Start(manager, outcome.commandLine)) {
         outcome.fatalMessage = Fatal("Can't start the NEB Configuration Manager '%s'", manager);
         return outcome;

@@ -20,6 +20,9 @@ public:
     virtual bool Exists(const std::string& path) = 0;
     // Starts a program with a command line and does not wait for it.
     virtual bool Start(const std::string& program, const std::string& commandLine) = 0;
+    // Starts a program and waits for it to end; false when it could not be started.
+    virtual bool StartAndWait(const std::string& program, const std::string& commandLine,
+                              int& exitCode) = 0;
 };
 
 // How a launch ended.
@@ -30,7 +33,13 @@ struct LaunchOutcome {
     std::string fatalMessage;
     std::string program;
     std::string commandLine;
+    // An unattended launch waits for the manager and ends with its exit code.
+    bool unattended = false;
+    int exitCode = 0;
 };
+
+// The exit code of an unattended launch that could not start the manager: nothing was changed.
+inline constexpr int LaunchRefusedExitCode = 2;
 
 // D: the module path cut behind its last '\' or '/' (kept); the whole path when it has none.
 std::string LauncherDirectory(const std::string& modulePath);
@@ -38,6 +47,12 @@ std::string LauncherDirectory(const std::string& modulePath);
 // Blanks, tabs and line ends removed at both ends.
 std::string TrimWhiteSpace(const std::string& text);
 
-LaunchOutcome Launch(LauncherEnvironment& environment);
+// True when the launcher's own command line starts with the word -Unattended (exact letters,
+// then the end or a blank).
+bool IsUnattendedLaunch(const std::string& arguments);
+
+// Starts the manager on the medium's set. Given an unattended command line (the launcher's own,
+// "-Unattended [options]"), the manager gets those words before the set path and is waited for.
+LaunchOutcome Launch(LauncherEnvironment& environment, const std::string& arguments = "");
 
 } // namespace nebcm::setup

@@ -23,7 +23,9 @@
 #include "ui/main_dialog.h"
 #include "ui/message_dialogs.h"
 #include "ui/progress_dialog.h"
+#include "ui/run_log_win32.h"
 #include "ui/startup_model.h"
+#include "ui/unattended_model.h"
 
 namespace nebcm::ui {
 
@@ -40,9 +42,14 @@ std::unique_ptr<ProgressReporter> OpenProgressWindow(ProgressKind kind, HWND own
 // The real dialogs of the procedures, owned by one window (none at start-up).
 class ProgramUi : public nebcm::ProcedureUi, public nebcm::PlatformProcedureUi {
 public:
+    explicit ProgramUi(LogFile& log) : log_(log) {}
     void SetOwner(HWND owner) { owner_ = owner; }
 
     std::unique_ptr<ProgressReporter> OpenProgress(ProgressWindow window) override {
+        return LoggedProgress(OpenWindow(window), log_);
+    }
+
+    std::unique_ptr<ProgressReporter> OpenWindow(ProgressWindow window) {
         switch (window) {
         case ProgressWindow::CoreInstallation:
             return OpenProgressWindow(ProgressKind::CoreInstallation, owner_);
@@ -93,6 +100,9 @@ public:
 
     void ShowInstallationComplete(const std::vector<std::string>& installed,
                                   const std::vector<std::string>& skipped) override {
+        for (const std::string& line : installed) {
+            log_.Write(line);
+        }
         InstallationCompleteDialog dialog(installed, skipped, owner_);
         dialog.DoModal();
     }
@@ -120,12 +130,29 @@ public:
     }
 
 private:
+    LogFile& log_;
     HWND owner_ = nullptr;
 };
 
 class ProgramStartup : public StartupServices {
 public:
-    explicit ProgramStartup(ProgramUi& ui) : ui_(ui) {}
+    ProgramStartup(ProgramUi& ui, LogFile& log) : ui_(ui), log_(log), changes_(log) {}
+    ~ProgramStartup() override {
+        if (log_.IsOpen()) {
+            SetTransactionObserver(nullptr);
+            log_.Write(Message(13035, 0));
+        }
+    }
+
+    void StartLog(const std::string& path, const std::string& trimmedCommandLine) override {
+        std::string file = path;
+        if (!log_.Open(file)) {
+            return; // an interactive run goes on without the log it could not write
+        }
+        log_.Write(Message(13030, CoreVersionText));
+        log_.Write(Message(13031, trimmedCommandLine));
+        SetTransactionObserver(&changes_);
+    }
 
     bool AcquireSingleInstance() override {
         // Held, never released, until the process ends; a failure to make it lets the run go on.
@@ -180,18 +207,21 @@ public:
                     MB_OK | MB_SETFOREGROUND | (warning ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
     }
     void ShowErrorList(const ErrorList& errors) override {
+        Logged(errors);
         Run(std::make_unique<ErrorListDialog>(errors, nullptr));
     }
     void ShowStopMessage(const std::string& text) override {
         MessageBoxA(nullptr, text.c_str(), kTitle, MB_OK | MB_ICONSTOP);
     }
     void ShowCoreInstallationFailed(const ErrorList& errors) override {
+        Logged(errors);
         Run(std::make_unique<CoreInstallationFailedDialog>(errors, nullptr));
     }
     int ConfirmUninstall() override {
         return Run(std::make_unique<UninstallConfirmationDialog>(nullptr));
     }
     void ShowUninstallFailed(const ErrorList& errors) override {
+        Logged(errors);
         Run(std::make_unique<UninstallFailedDialog>(errors, nullptr));
     }
     void ShowUninstallCompleted() override {
@@ -203,9 +233,11 @@ public:
     }
     void HideConsistencySplash() override { splash_.reset(); }
     int ShowInstallationCorrupt(const ErrorList& errors) override {
+        Logged(errors);
         return Run(std::make_unique<InstallationCorruptDialog>(errors, nullptr));
     }
     void ShowExtensionInstallationFailed(const ErrorList& errors) override {
+        Logged(errors);
         Run(std::make_unique<ExtensionInstallationFailedDialog>(errors, nullptr));
     }
     void RunMainDialog() override {
@@ -228,8 +260,15 @@ public:
 
 private:
     static int Run(std::unique_ptr<Dialog> dialog) { return static_cast<int>(dialog->DoModal()); }
+    void Logged(const ErrorList& errors) {
+        for (const std::string& message : errors.Messages()) {
+            log_.Write(Message(13034, message));
+        }
+    }
 
     ProgramUi& ui_;
+    LogFile& log_;
+    ChangeLog changes_;
     HANDLE mutex_ = nullptr;
     std::unique_ptr<ConsistencyCheckSplash> splash_;
 };
@@ -239,6 +278,14 @@ private:
 int RunApplication(const char* commandLine) {
     // Shell links need COM, once for the whole process.
     HRESULT com = CoInitialize(nullptr);
+    const std::string line = commandLine != nullptr ? commandLine : "";
+    if (IsUnattendedCommandLine(TrimCommandLine(line))) {
+        const int code = RunUnattendedApplication(line);
+        if (SUCCEEDED(com)) {
+            CoUninitialize();
+        }
+        return code;
+    }
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS |
                                                           ICC_LISTVIEW_CLASSES};
     if (!InitCommonControlsEx(&controls)) {
@@ -246,10 +293,13 @@ int RunApplication(const char* commandLine) {
     }
     LoadRichEditLibrary();
 
-    ProgramUi ui;
+    LogFile log;
+    ProgramUi ui(log);
     PlatformProcedureUi* previous = SetPlatformProcedureUi(&ui);
-    ProgramStartup startup(ui);
-    RunStartup(commandLine != nullptr ? commandLine : "", startup);
+    {
+        ProgramStartup startup(ui, log);
+        RunStartup(line, startup);
+    }
     SetPlatformProcedureUi(previous);
 
     if (SUCCEEDED(com)) {

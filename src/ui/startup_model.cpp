@@ -60,8 +60,43 @@ void RecoverEarlierProcedure(StartupServices& services) {
 
 } // namespace
 
+bool SplitLogOption(const std::string& trimmed, std::string& logFile, std::string& rest) {
+    const std::string word = "-Log";
+    if (trimmed.compare(0, word.size(), word) != 0 || trimmed.size() == word.size() ||
+        !std::isspace(static_cast<unsigned char>(trimmed[word.size()]))) {
+        return false;
+    }
+    const std::string after = TrimCommandLine(trimmed.substr(word.size()));
+    std::size_t end = 0;
+    if (!after.empty() && after[0] == '"') {
+        end = after.find('"', 1);
+        if (end == std::string::npos || end == 1) {
+            return false;
+        }
+        logFile = after.substr(1, end - 1);
+        ++end;
+    } else {
+        while (end < after.size() && !std::isspace(static_cast<unsigned char>(after[end]))) {
+            ++end;
+        }
+        logFile = after.substr(0, end);
+    }
+    if (logFile.empty()) {
+        return false;
+    }
+    rest = TrimCommandLine(after.substr(end));
+    return true;
+}
+
 StartupMode RunStartup(const std::string& commandLine, StartupServices& services) {
-    const std::string trimmed = TrimCommandLine(commandLine);
+    std::string trimmed = TrimCommandLine(commandLine);
+    // A log asked for before the set path; the restart after a core installation passes the
+    // whole line on, so the installed copy logs to the same file.
+    std::string logFile, rest;
+    if (SplitLogOption(trimmed, logFile, rest)) {
+        services.StartLog(logFile, trimmed);
+        trimmed = rest;
+    }
 
     if (!services.AcquireSingleInstance()) {
         services.ShowAlreadyRunning();

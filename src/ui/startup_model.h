@@ -27,6 +27,8 @@ public:
     virtual std::string OwnProgramPath() = 0;
     virtual bool StartProcess(const std::string& program, const std::string& arguments) = 0;
     virtual void Wait(unsigned milliseconds) = 0;
+    // "-Log FILE" before the set path: from here on the run appends what it does to the file.
+    virtual void StartLog(const std::string& path, const std::string& trimmedCommandLine) = 0;
 
     // Undoes what a procedure that was stopped before its end (killed, a power cut) left behind.
     virtual RecoveryOutcome RecoverInterruptedProcedure(ErrorList& errors) = 0;
@@ -71,6 +73,10 @@ enum class StartupMode {
 
 // Blanks, tabs and line ends removed at both ends; quotes are kept.
 std::string TrimCommandLine(const std::string& commandLine);
+
+// "-Log FILE REST" (FILE quoted when it holds blanks): true with the file and the rest of the
+// line, trimmed; false for any other command line.
+bool SplitLogOption(const std::string& trimmed, std::string& logFile, std::string& rest);
 
 // Runs one mode to its end and says which it was. commandLine is everything behind the program
 // name, as the system passed it.

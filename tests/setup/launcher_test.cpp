@@ -34,6 +34,13 @@ public:
         startedLine = commandLine;
         return startOk;
     }
+    bool StartAndWait(const std::string& program, const std::string& commandLine,
+                      int& exitCode) override {
+        waitedProgram = program;
+        waitedLine = commandLine;
+        exitCode = managerExitCode;
+        return startOk;
+    }
 
     std::string module = "E:\\medium\\setup.exe";
     bool moduleOk = true;
@@ -41,6 +48,8 @@ public:
     std::map<std::string, std::string> files;
     std::set<std::string> existing;
     std::string readPath, startedProgram, startedLine;
+    std::string waitedProgram, waitedLine;
+    int managerExitCode = 0;
 };
 
 TEST(Launcher, StartsTheManagerOnTheTrimmedSetPath) {
@@ -110,6 +119,38 @@ TEST(Launcher, LongPathsAreNotCutShort) {
     env.files[deep + "setup.inf"] = "s.nds";
     LaunchOutcome out = Launch(env);
     EXPECT_EQ(out.fatalMessage, "Can't find the NEB Distribution Set '" + deep + "s.nds'");
+}
+
+TEST(UnattendedLauncher, PutsItsOptionsBeforeTheSetWaitsAndPassesTheExitCodeOn) {
+    FakeEnvironment env;
+    env.files["E:\\my medium\\setup.inf"] = "sample.nds\r\n";
+    env.module = "E:\\my medium\\setup.exe";
+    env.existing = {"E:\\my medium\\sample.nds", "E:\\my medium\\NebCM.exe"};
+    env.managerExitCode = 5;
+    LaunchOutcome out =
+        Launch(env, "  -Unattended -Directory \"C:\\Apps\\NEB 20\" -Log C:\\neb.log ");
+    EXPECT_TRUE(out.unattended);
+    EXPECT_TRUE(out.started);
+    EXPECT_EQ(out.exitCode, 5);
+    EXPECT_EQ(env.startedLine, ""); // never started without waiting
+    EXPECT_EQ(env.waitedProgram, "E:\\my medium\\NebCM.exe");
+    EXPECT_EQ(env.waitedLine, "\"E:\\my medium\\NebCM.exe\" -Unattended -Directory "
+                              "\"C:\\Apps\\NEB 20\" -Log C:\\neb.log E:\\my medium\\sample.nds");
+
+    env.startOk = false;
+    out = Launch(env, "-Unattended");
+    EXPECT_FALSE(out.started);
+    EXPECT_EQ(out.exitCode, LaunchRefusedExitCode);
+    EXPECT_NE(out.fatalMessage.find("Can't start the NEB Configuration Manager"),
+              std::string::npos);
+
+    // Anything else keeps the plain launch, which ignores its command line.
+    env.startOk = true;
+    out = Launch(env, "-unattended");
+    EXPECT_FALSE(out.unattended);
+    EXPECT_EQ(env.startedLine, "\"E:\\my medium\\NebCM.exe\" E:\\my medium\\sample.nds");
+    EXPECT_FALSE(IsUnattendedLaunch("-UnattendedX"));
+    EXPECT_TRUE(IsUnattendedLaunch("\t-Unattended"));
 }
 
 } // namespace

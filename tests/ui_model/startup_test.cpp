@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "common/messages.h"
 #include "distribution/distribution_set.h"
 #include "ui/startup_model.h"
 
@@ -46,6 +47,9 @@ public:
         return startWorks;
     }
     void Wait(unsigned ms) override { calls.push_back("wait " + std::to_string(ms)); }
+    void StartLog(const std::string& path, const std::string& line) override {
+        calls.push_back("log " + path + " [" + line + "]");
+    }
     RecoveryOutcome RecoverInterruptedProcedure(ErrorList& errors) override {
         EXPECT_EQ(recoveredAfter, -1) << "recovered twice";
         recoveredAfter = static_cast<int>(calls.size());
@@ -203,8 +207,8 @@ TEST(StartupRecovery, ARecordLeftAloneIsReportedInOneWarningAndACleanStartSaysNo
     EXPECT_EQ(left.calls.front(), "warning: first record\n\nsecond record");
     EXPECT_EQ(left.calls.back(), "main window");
 
-    for (RecoveryOutcome quiet : {RecoveryOutcome::NothingToRecover,
-                                  RecoveryOutcome::CommitCompleted}) {
+    for (RecoveryOutcome quiet :
+         {RecoveryOutcome::NothingToRecover, RecoveryOutcome::CommitCompleted}) {
         ScriptedServices s;
         s.recovery = quiet;
         s.recoveryMessages = {"ignored"};
@@ -319,6 +323,34 @@ TEST(Startup, NoArgumentsOpensTheMainWindow) {
     ScriptedServices s;
     EXPECT_EQ(RunStartup("   ", s), StartupMode::MainWindow);
     EXPECT_EQ(s.calls.back(), "main window");
+}
+
+TEST(StartupLog, ALogBeforeTheSetPathIsStartedAndTheSetStillChosen) {
+    ScriptedServices s;
+    s.files = {"D:\\my sets\\a.nds"};
+    EXPECT_EQ(RunStartup(" -Log \"C:\\my logs\\n.log\"  D:\\my sets\\a.nds ", s),
+              StartupMode::SetInstallation);
+    EXPECT_EQ(s.calls.front(),
+              "log C:\\my logs\\n.log [-Log \"C:\\my logs\\n.log\"  D:\\my sets\\a.nds]");
+    EXPECT_EQ(s.calls.back(), "install set");
+
+    // The installed copy gets the whole line, log and all.
+    ScriptedServices first;
+    first.installed = false;
+    RunStartup("-Log n.log x.nds", first);
+    EXPECT_EQ(first.calls.back(), "start C:\\Program Files\\NEB\\20\\NebCM.exe [-Log n.log x.nds]");
+
+    // Only the exact word with a file behind it; anything else keeps its old meaning.
+    std::string file, rest;
+    EXPECT_TRUE(SplitLogOption("-Log x", file, rest));
+    EXPECT_EQ(file + "|" + rest, "x|");
+    EXPECT_FALSE(SplitLogOption("-Log", file, rest));
+    EXPECT_FALSE(SplitLogOption("-LogX y", file, rest));
+    EXPECT_FALSE(SplitLogOption("-log x y", file, rest));
+    EXPECT_FALSE(SplitLogOption("-Log \"open y", file, rest));
+    ScriptedServices plain;
+    RunStartup("-log x.nds", plain);
+    EXPECT_EQ(plain.calls.back(), "stop: " + Message(12501, std::string("-log x.nds")));
 }
 
 } // namespace
