@@ -37,9 +37,10 @@ inline constexpr ClassFileValue ClassOpenCommandValue = {ClassFileOpenCommandKey
 
 // Before the installation overwrites the value: keeps its present text under Platform20Key (which
 // must exist). Nothing is kept when the value is missing or not a text; a value that cannot be
-// read fails with its message rather than being overwritten unkept.
-bool KeepReplacedClassFileValue(const ClassFileValue& value, Transaction* transaction,
-                                ErrorList& errors);
+// read fails with its message rather than being overwritten unkept. A value that already holds
+// `written` (the registration a platform before this one left) replaces nothing.
+bool KeepReplacedClassFileValue(const ClassFileValue& value, const std::string& written,
+                                Transaction* transaction, ErrorList& errors);
 
 // What the installation found, read before Platform20Key goes.
 struct ReplacedClassFileValues {

@@ -102,15 +102,15 @@ bool RemoveKeyIfEmpty(const std::string& path, Transaction* transaction, ErrorLi
 
 } // namespace
 
-bool KeepReplacedClassFileValue(const ClassFileValue& value, Transaction* transaction,
-                                ErrorList& errors) {
+bool KeepReplacedClassFileValue(const ClassFileValue& value, const std::string& written,
+                                Transaction* transaction, ErrorList& errors) {
     const std::string path = Machine().RegistryKey(value.key);
     std::string old;
     const Found found = ReadValue(path, value.name, old);
     if (found == Found::Unreadable) {
         return Unreadable(path, value.name, errors);
     }
-    if (found != Found::Text) {
+    if (found != Found::Text || old == written) {
         return true;
     }
     return Write(PlatformKey(), value.record, old, transaction, errors);

@@ -354,8 +354,8 @@ public:
                     percent);
     }
     // Keeps what the value held before the step that overwrites it; no step of its own.
-    bool Keep(const ClassFileValue& value) {
-        if (KeepReplacedClassFileValue(value, &transaction_, errors_)) {
+    bool Keep(const ClassFileValue& value, const std::string& written) {
+        if (KeepReplacedClassFileValue(value, written, &transaction_, errors_)) {
             return true;
         }
         result_ = ProcedureResult::Failed;
@@ -390,6 +390,7 @@ ProcedureResult RegisterPlatform(const std::string& directory, ProgressReporter&
     Registration step(progress, transaction, errors);
     const std::string manager = JoinPath(directory, ConfigurationManagerExe);
     const std::string launcher = JoinPath(directory, JavaLauncherExe);
+    const std::string openCommand = "\"" + launcher + "\" -gui \"%1\"";
     bool going =
         step.Key(Platform20Key, 3) && step.Key(Java20Key, 6) &&
         step.Value(Platform20Key, InstallationPathValue, directory, 10) &&
@@ -410,14 +411,14 @@ ProcedureResult RegisterPlatform(const std::string& directory, ProgressReporter&
         step.Default(DistributionSetTypeKey, DistributionSetDescription, 60) &&
         step.Default(DistributionSetOpenCommandKey, "\"" + manager + "\" %1", 63) &&
         step.Key(ClassFileExtensionKey, 66) && step.Key(ClassFileTypeKey, 70) &&
-        step.Key(ClassFileOpenCommandKey, 73) && step.Keep(ClassTypeValue) &&
+        step.Key(ClassFileOpenCommandKey, 73) && step.Keep(ClassTypeValue, ClassFileProgId) &&
         step.Default(ClassFileExtensionKey, ClassFileProgId, 76) &&
-        step.Keep(ClassContentTypeValue) &&
+        step.Keep(ClassContentTypeValue, ClassFileContentType) &&
         step.Value(ClassFileExtensionKey, ContentTypeValue, ClassFileContentType, 80) &&
-        step.Keep(ClassDescriptionValue) &&
+        step.Keep(ClassDescriptionValue, ClassFileDescription) &&
         step.Default(ClassFileTypeKey, ClassFileDescription, 83) &&
-        step.Keep(ClassOpenCommandValue) &&
-        step.Default(ClassFileOpenCommandKey, "\"" + launcher + "\" -gui \"%1\"", 86);
+        step.Keep(ClassOpenCommandValue, openCommand) &&
+        step.Default(ClassFileOpenCommandKey, openCommand, 86);
     if (!going) {
         return step.Result();
     }

@@ -18,7 +18,6 @@
 #include "engine/transaction.h"
 #include "platform/handles_win32.h"
 #include "ui/application.h"
-#include "ui/run_log_win32.h"
 #include "ui/unattended_model.h"
 
 namespace nebcm::ui {
@@ -26,6 +25,7 @@ namespace nebcm::ui {
 namespace {
 
 using KernelObject = UniqueResource<KernelHandleTraits>;
+using FileObject = UniqueResource<FileHandleTraits>;
 
 constexpr char kMutexName[] = "NEB 2.0 Configuration Manager";
 
@@ -34,6 +34,65 @@ std::string ModulePath() {
     const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();
 }
+
+// Every line is appended on its own, the file closed in between, so that the copies this run
+// starts and waits for can append to the same log.
+class LogFile {
+public:
+    bool Open(std::string& path) {
+        const std::string full = FullPath(path);
+        path_ = full.empty() ? path : full;
+        path = path_;
+        return Append(std::string());
+    }
+    void Write(const std::string& text) {
+        if (path_.empty()) {
+            return;
+        }
+        SYSTEMTIME now = {};
+        GetLocalTime(&now);
+        const LogTime time{now.wYear,   now.wMonth,  now.wDay,         now.wHour,
+                           now.wMinute, now.wSecond, now.wMilliseconds};
+        Append(LogLine(time, text));
+    }
+
+private:
+    bool Append(const std::string& bytes) {
+        FileObject file(CreateFileA(path_.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file || SetFilePointer(file.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER) {
+            return false;
+        }
+        DWORD written = 0;
+        return bytes.empty() || (WriteFile(file.get(), bytes.data(),
+                                           static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                                 written == bytes.size());
+    }
+
+    std::string path_;
+};
+
+// Each change a transaction records, and each one it undoes, becomes a log line.
+class ChangeLog : public TransactionObserver {
+public:
+    explicit ChangeLog(LogFile& log) : log_(log) {}
+    void Recorded(const JournalRecord& record) override {
+        const std::string text = ChangeText(record);
+        if (!text.empty()) {
+            log_.Write(text);
+        }
+    }
+    void Undone(const JournalRecord& record, bool undone) override {
+        const std::string text = ChangeText(record);
+        if (undone && !text.empty()) {
+            log_.Write(Message(13046, text));
+        }
+    }
+
+private:
+    LogFile& log_;
+};
 
 bool IsEmptyDirectory(const std::string& directory) {
     WIN32_FIND_DATAA found = {};
