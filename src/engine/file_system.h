@@ -31,6 +31,8 @@ bool IsDirectory(const std::string& path);
 bool SameFile(const std::string& a, const std::string& b);
 // Opens the file without sharing, so a file in use by another process fails.
 bool QueryFileSize(const std::string& path, std::uint64_t& size);
+// Appends the file's bytes to `contents`; false when it cannot be read.
+bool ReadFileBytes(const std::string& path, std::string& contents);
 
 // Which file or directory a path opens, as the volume's serial number and the file index, so
 // that short names, letter case and links that lead to one place compare as one. Not known on

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "io/io_exceptions.h"
+#include "io/streams.h"
 #include "platform/handles_win32.h"
 
 namespace nebcm {
@@ -381,6 +383,21 @@ FileIdentity IdentityOf(const std::string& path) {
         identity = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, true};
     }
     return identity;
+}
+
+bool ReadFileBytes(const std::string& path, std::string& contents) {
+    try {
+        FileInputStream in(path);
+        std::uint8_t buffer[StreamBufferSize];
+        std::uint32_t read = 0;
+        while ((read = in.Read(buffer, sizeof buffer)) > 0) {
+            contents.append(reinterpret_cast<const char*>(buffer), read);
+        }
+        in.Close();
+        return true;
+    } catch (const IOException&) {
+        return false;
+    }
 }
 
 } // namespace nebcm

@@ -43,21 +43,6 @@ bool EndsWithLineEnd(const std::string& line) {
     return !line.empty() && (line.back() == '\n' || line.back() == '\r');
 }
 
-bool ReadWholeFile(const std::string& file, std::string& contents) {
-    try {
-        FileInputStream in(file);
-        std::uint8_t buffer[StreamBufferSize];
-        std::uint32_t read = 0;
-        while ((read = in.Read(buffer, sizeof buffer)) > 0) {
-            contents.append(reinterpret_cast<const char*>(buffer), read);
-        }
-        in.Close();
-        return true;
-    } catch (const IOException&) {
-        return false;
-    }
-}
-
 bool WriteWholeFile(const std::string& file, const std::string& contents) {
     try {
         FileOutputStream out(file);
@@ -120,7 +105,7 @@ bool AddWininitRemoval(const std::string& file, const std::string& path) {
     if (file.empty()) {
         return false;
     }
-    if (IsFile(file) && !ReadWholeFile(file, contents)) {
+    if (IsFile(file) && !ReadFileBytes(file, contents)) {
         return false;
     }
     const std::string updated = WininitWithRemoval(contents, path);

@@ -107,18 +107,7 @@ bool ReadBatchFile(const std::string& file, std::string& contents) {
             }
         }
     } keeper{times.get(), keepAccessTime, accessed};
-    try {
-        FileInputStream in(file);
-        std::uint8_t buffer[StreamBufferSize];
-        std::uint32_t read = 0;
-        while ((read = in.Read(buffer, sizeof buffer)) > 0) {
-            contents.append(reinterpret_cast<const char*>(buffer), read);
-        }
-        in.Close();
-        return true;
-    } catch (const IOException&) {
-        return false;
-    }
+    return ReadFileBytes(file, contents);
 }
 
 bool WriteBatchFile(const std::string& file, const std::string& contents, Transaction* transaction,
