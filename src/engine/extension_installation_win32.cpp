@@ -296,8 +296,10 @@ bool WriteEntry(const ArchiveEntry& entry, const std::string& destination, Trans
         std::unique_ptr<DataInputStream> source = entry.OpenStream();
         BufferedInputStream in(*source, StreamBufferSize);
         BufferedOutputStream out(*file, StreamBufferSize);
-        for (int byte = in.Read(); byte != -1; byte = in.Read()) {
-            out.Write(static_cast<std::uint8_t>(byte));
+        // The bytes go through the two buffers a bufferful at a time, as they reach the file.
+        std::uint8_t chunk[StreamBufferSize];
+        for (std::uint32_t got; (got = in.Read(chunk, StreamBufferSize)) != 0;) {
+            out.Write(chunk, got);
         }
         out.Close();
         file->Close();
