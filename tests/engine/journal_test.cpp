@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <new>
+
 #include "common/journal_format.h"
 #include "common/messages.h"
 #include "engine/file_actions.h"
@@ -241,6 +243,21 @@ TEST_F(JournalTest, RollbackInProcessLeavesNoJournalAndARecoveryNothingToDo) {
     EXPECT_EQ(ListNames(Rollback()), std::vector<std::string>());
     ErrorList errors;
     EXPECT_EQ(RecoverInterruptedProcedure(errors), RecoveryOutcome::NothingToRecover);
+}
+
+TEST_F(JournalTest, ATransactionLeftByAnExceptionIsUndoneInsteadOfCommitted) {
+    LayOut();
+    const std::string before = State();
+    try {
+        Transaction transaction;
+        ErrorList errors;
+        ASSERT_TRUE(transaction.StartJournal(errors));
+        ASSERT_TRUE(ChangeEverything(transaction, errors)) << errors.At(0);
+        throw std::bad_alloc();
+    } catch (const std::bad_alloc&) {
+    }
+    EXPECT_EQ(State(), before);
+    EXPECT_EQ(ListNames(Rollback()), std::vector<std::string>());
 }
 
 TEST_F(JournalTest, JournalsThatCannotBeTrustedAreReportedAndLeftAlone) {

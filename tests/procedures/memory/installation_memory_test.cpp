@@ -206,9 +206,9 @@ TEST_F(InstallationMemoryTest, MemoryRunningOutWhileFilesAreCopiedUndoesTheInsta
     RecordProperty("escaped", static_cast<int>(sweep.escaped.size()));
 }
 
-// Today std::bad_alloc still leaves the installation from most of the copying (the paths and
-// files made around each file's data), which ends the program instead of reporting it.
-TEST_F(InstallationMemoryTest, DISABLED_NoFailedAllocationLeavesTheInstallation) {
+// No allocation of the copying, wherever it fails (the paths and files made around each file's
+// data too), leaves the installation as an exception: each is reported and undone.
+TEST_F(InstallationMemoryTest, NoFailedAllocationLeavesTheInstallation) {
     const Sweep sweep = FailEachAllocation();
     EXPECT_TRUE(sweep.wrong.empty()) << Listed(sweep.wrong);
     EXPECT_TRUE(sweep.escaped.empty())
