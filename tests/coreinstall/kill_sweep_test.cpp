@@ -171,6 +171,28 @@ protected:
     }
 };
 
+// The most common procedure: the first installation on a machine that never had a platform, where
+// another program has registered class files. Every entry is swept; each kill must leave no
+// folder, key, value, shortcut or search-path entry behind, and the other program's registration
+// exactly as it was.
+TEST_F(PlatformKillSweepTest, AFreshInstallationKilledAnywhereIsUndone) {
+    SetValue(ClassFileExtensionKey, "", "OtherClassFile");
+    SetValue(ClassFileExtensionKey, ContentTypeValue, "application/x-java");
+    SetValue(ClassFileOpenCommandKey, "", "C:\\Other\\run.exe \"%1\"");
+    ASSERT_FALSE(IsLegacyInstallationFound());
+    ASSERT_FALSE(PathExists(Work("NEB")));
+    const int commit = SweepKills("PlatformKillSweepTest.DISABLED_ChildInstallsFresh", 1);
+    EXPECT_GT(commit, 50);
+    // The recovery that finished the commit left a whole, consistent platform.
+    ErrorList errors;
+    EXPECT_TRUE(CheckInstalledConfiguration(errors)) << (errors.Empty() ? "" : errors.At(0));
+    EXPECT_EQ(Value(ClassFileExtensionKey, ""), ClassFileProgId);
+    EXPECT_EQ(Value(Platform20Key, "ReplacedClassType"), "OtherClassFile");
+    EXPECT_TRUE(IsFile(Folder(ShellFolder::CommonPrograms) + "\\" + PlatformName20 + "\\" +
+                       UninstallShortcutName + ".lnk"));
+    EXPECT_NE(Value(EnvironmentKey, PathValue).find(Install()), std::string::npos);
+}
+
 TEST_F(PlatformKillSweepTest, AnUpgradeOf10KilledAnywhereIsUndone) {
     LayOutLegacyInstallation();
     ASSERT_TRUE(IsLegacyInstallationFound());
@@ -211,6 +233,16 @@ TEST_F(PlatformKillSweepTest, DISABLED_ChildUpgrades10) {
     ErrorList errors;
     std::string program;
     ASSERT_EQ(RunCoreInstallation(Install(), 3, true, progress, errors, program),
+              ProcedureResult::Succeeded)
+        << (errors.Empty() ? "" : errors.At(0));
+}
+
+TEST_F(PlatformKillSweepTest, DISABLED_ChildInstallsFresh) {
+    ASSERT_TRUE(IsChild());
+    RecordingProgress progress;
+    ErrorList errors;
+    std::string program;
+    ASSERT_EQ(RunCoreInstallation(Install(), 3, false, progress, errors, program),
               ProcedureResult::Succeeded)
         << (errors.Empty() ? "" : errors.At(0));
 }
