@@ -13,6 +13,7 @@
 #include "e2e/installed_core.h"
 #include "e2e/machine_state.h"
 #include "e2e/modes_support.h"
+#include "e2e/wizards_set.h"
 #include "support/window_driver.h"
 
 namespace nebcm::testing {
@@ -22,6 +23,7 @@ namespace {
 constexpr DWORD kSuccess = 0, kFailed = 1, kRefused = 2, kNothingToDo = 3, kAlreadyRunning = 4,
                 kHandedOver = 6;
 constexpr DWORD kLongRun = 240000;
+constexpr DWORD kKilledBySeam = 197;
 
 // The machine state without the files' write times, which differ between any two installations.
 std::string Shape(const std::string& state) {
@@ -104,6 +106,127 @@ TEST(UnattendedDeployment, LeavesTheMachineAsTheInteractiveFirstRunAndRemovalLea
         << log;
     EXPECT_TRUE(Holds(log, "exit code 0\r\n")) << log;
     EXPECT_TRUE(Holds(log, "Removing NEB 2.0 files and directories...': Completed")) << log;
+}
+
+// A directory of its own below a folder the installation makes too, and everything else of the
+// platform on the machine.
+const char kAppsFolder[] = "C:\\Apps";
+const char kChosenDirectory[] = "C:\\Apps\\NEB 20";
+const char kRecoveredText[] =
+    "The last NEB 2.0 installation or uninstallation was interrupted "
+    "before it could finish. All the changes it had made have been undone";
+
+std::string JournalFile() {
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    return std::string(windows) + "\\NEB Rollback\\Changes.jnl";
+}
+
+std::string FirstRunState() {
+    return std::string(Exists(kAppsFolder) ? "C:\\Apps\\\n" : "") + TreeDump(kAppsFolder) +
+           MachineState() + (Exists(JournalFile()) ? "journal\n" : "");
+}
+
+std::string FirstRunLine(const std::string& log, const std::string& set = kSampleSet) {
+    return "-Unattended -Log " + log + " -Directory \"" + kChosenDirectory + "\" " + set;
+}
+
+// The medium's first unattended run, ended by the program's own test seam right after the
+// journal entry k reached the disk. The installed copy that it hands the set over to inherits
+// the seam and counts its own entries: with the sample set it has fewer than the core.
+DWORD KilledFirstRun(int k, const std::string& set = kSampleSet) {
+    SetEnvironmentVariableA("NEBCM_KILL_AFTER_RECORD", std::to_string(k).c_str());
+    const DWORD code = RunProgram("C:\\medium\\NebCM.exe", FirstRunLine("C:\\killed.log", set));
+    SetEnvironmentVariableA("NEBCM_KILL_AFTER_RECORD", nullptr);
+    return code;
+}
+
+// A run that changes nothing once it has recovered: the removal of an extension that no
+// installation has is refused, after the consistency check when a platform is installed.
+DWORD ProbingRun(const std::string& log) {
+    return RunProgram("C:\\medium\\NebCM.exe", "-Unattended -Log " + log + " -Remove nothing");
+}
+
+// The number of changes the core installation of a whole first run logged before it handed the
+// set over to the installed copy.
+int CoreChanges(const std::string& log) {
+    const char started[] = "Configuration Manager 2.00 started";
+    const std::size_t handOver = log.find(started, log.find(started) + 1);
+    std::istringstream lines(log.substr(0, handOver));
+    std::string line;
+    int changes = 0;
+    while (std::getline(lines, line)) {
+        for (const char* change :
+             {"Created the ", "Set the registry", "Deleted the ", "Changed the "}) {
+            changes += Holds(line, change) ? 1 : 0;
+        }
+    }
+    return changes;
+}
+
+TEST(UnattendedDeployment, AKilledFirstRunIsUndoneOrFinishedByTheNextRun) {
+    // A whole first run, to count the core installation's journal entries, and its removal: the
+    // machine is then one that had the platform once (the class files keep their plain type).
+    ASSERT_EQ(RunProgram("C:\\medium\\NebCM.exe", FirstRunLine("C:\\whole.log")), kSuccess);
+    const int entries = CoreChanges(ReadWholeFile("C:\\whole.log"));
+    ASSERT_GT(entries, 40) << ReadWholeFile("C:\\whole.log");
+    const auto removePlatform = [] {
+        EXPECT_EQ(RunProgram(std::string(kChosenDirectory) + "\\NebCM.exe",
+                             "-Unattended -RemovePlatform"),
+                  kHandedOver);
+        EXPECT_TRUE(NoManagerLeft());
+        // The uninstallation removes its own directory, not the folder the user named it in.
+        RemoveDirectoryA(kAppsFolder);
+    };
+    removePlatform();
+    const std::string before = FirstRunState();
+    ASSERT_FALSE(Holds(before, "NEB 20")) << before;
+
+    // Killed before its commit: the next run says that everything was undone, finds no
+    // platform, and the machine is as before, the folder the installation made included.
+    for (int k : {1, 2, entries / 4, entries / 2, entries - 8, entries - 1, entries}) {
+        ASSERT_EQ(KilledFirstRun(k), kKilledBySeam) << k;
+        ASSERT_NE(FirstRunState(), before) << k;
+        const std::string log = "C:\\next" + std::to_string(k) + ".log";
+        EXPECT_EQ(ProbingRun(log), kRefused) << k;
+        const std::string text = ReadWholeFile(log);
+        EXPECT_TRUE(Holds(text, kRecoveredText)) << k << "\n" << text;
+        EXPECT_EQ(FirstRunState(), before) << "killed after entry " << k;
+        if (HasFailure()) {
+            return;
+        }
+    }
+
+    // Killed once the core had committed (at its commit entry, before the installed copy took
+    // over the set): the next run finishes the commit without a word and finds a whole,
+    // consistent platform; the set's extensions are not there.
+    int k = entries + 1;
+    for (; k < entries + 6; ++k) {
+        ASSERT_EQ(KilledFirstRun(k), kKilledBySeam) << k;
+        const std::string log = "C:\\committed" + std::to_string(k) + ".log";
+        EXPECT_EQ(ProbingRun(log), kRefused) << k << "\n" << ReadWholeFile(log);
+        if (!Holds(ReadWholeFile(log), kRecoveredText)) {
+            break;
+        }
+        EXPECT_EQ(FirstRunState(), before) << "killed after entry " << k;
+    }
+    ASSERT_LT(k, entries + 6) << "the core installation never committed";
+    EXPECT_TRUE(Exists(std::string(kChosenDirectory) + "\\njava.exe"));
+    EXPECT_FALSE(Exists(std::string(kChosenDirectory) + "\\lib\\xml.jar"));
+    EXPECT_FALSE(Exists(JournalFile()));
+    removePlatform();
+    ASSERT_EQ(FirstRunState(), before);
+
+    // A set larger than the core: the installed copy is killed during its installation of the
+    // set. The next run undoes that installation and finds the core whole and consistent.
+    const std::string large = "C:\\large.nds";
+    ASSERT_TRUE(WriteSet(large, {ManyFilesLibrary("large", 150, "1.00", "large")}));
+    EXPECT_EQ(KilledFirstRun(entries + 40, large), kKilledBySeam);
+    EXPECT_TRUE(Exists(std::string(kChosenDirectory) + "\\large\\part0.txt"));
+    EXPECT_EQ(ProbingRun("C:\\large.log"), kRefused) << ReadWholeFile("C:\\large.log");
+    EXPECT_TRUE(Holds(ReadWholeFile("C:\\large.log"), kRecoveredText));
+    EXPECT_TRUE(Exists(std::string(kChosenDirectory) + "\\njava.exe"));
+    EXPECT_FALSE(Exists(std::string(kChosenDirectory) + "\\large"));
 }
 
 TEST(UnattendedDeployment, SetupIntoAChosenDirectoryLogsWhatTheRegistryAndDiskHold) {
