@@ -193,6 +193,23 @@ TEST_F(PlatformKillSweepTest, AFreshInstallationKilledAnywhereIsUndone) {
     EXPECT_NE(Value(EnvironmentKey, PathValue).find(Install()), std::string::npos);
 }
 
+// The installation directory holds files of the user's, which the installation deletes before it
+// writes its own: a kill anywhere must bring every one of them back, bytes, times and attributes.
+TEST_F(PlatformKillSweepTest, AFreshInstallationOverAFullDirectoryKilledAnywhereIsUndone) {
+    ASSERT_TRUE(::CreateDirectoryA(Work("NEB").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA(Install().c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA(Install("notes").c_str(), nullptr));
+    WriteBytes(Install("NebCM.exe"), "MZ the user's own program");
+    WriteBytes(Install("notes\\plan.txt"), "a plan");
+    WriteBytes(Install("notes\\locked.txt"), "read only");
+    ASSERT_TRUE(::SetFileAttributesA(Install("notes\\locked.txt").c_str(),
+                                     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    const int commit = SweepKills("PlatformKillSweepTest.DISABLED_ChildInstallsFresh", 1);
+    EXPECT_GT(commit, 55);
+    EXPECT_FALSE(PathExists(Install("notes")));
+    EXPECT_NE(ReadBytes(Install("NebCM.exe")), "MZ the user's own program");
+}
+
 TEST_F(PlatformKillSweepTest, AnUpgradeOf10KilledAnywhereIsUndone) {
     LayOutLegacyInstallation();
     ASSERT_TRUE(IsLegacyInstallationFound());
