@@ -15,6 +15,7 @@
 #include "engine/machine_environment.h"
 #include "engine/platform_procedure_ui.h"
 #include "engine/procedure_steps.h"
+#include "engine/procedure_support.h"
 #include "engine/protected_directories.h"
 #include "engine/registry.h"
 #include "engine/search_path.h"
@@ -114,9 +115,11 @@ bool IsLegacyInstallationFound() {
     return IsLegacyPlatformInstalled() && CheckLegacyInstallation(scratch);
 }
 
-ProcedureResult RunCoreInstallation(const std::string& directory, int upgradePolicy,
-                                    bool legacyFound, ProgressReporter& progress, ErrorList& errors,
-                                    std::string& programPath) {
+namespace {
+
+ProcedureResult CoreInstallationSteps(const std::string& directory, int upgradePolicy,
+                                      bool legacyFound, ProgressReporter& progress,
+                                      ErrorList& errors, std::string& programPath) {
     // Without a trailing backslash, so that the recorded base and the database's directory agree.
     const std::string installation = WithoutTrailingBackslash(FullPath(directory));
     if (installation.empty()) {
@@ -186,6 +189,17 @@ ProcedureResult RunCoreInstallation(const std::string& directory, int upgradePol
     }
     programPath = JoinPath(installation, ConfigurationManagerExe);
     return ProcedureResult::Succeeded;
+}
+
+} // namespace
+
+ProcedureResult RunCoreInstallation(const std::string& directory, int upgradePolicy,
+                                    bool legacyFound, ProgressReporter& progress, ErrorList& errors,
+                                    std::string& programPath) {
+    return FailedWhenMemoryRunsOut(errors, [&] {
+        return CoreInstallationSteps(directory, upgradePolicy, legacyFound, progress, errors,
+                                     programPath);
+    });
 }
 
 std::unique_ptr<Archive> OpenEmbeddedCoreArchive() {

@@ -13,6 +13,7 @@
 #include "engine/machine_environment.h"
 #include "engine/platform_procedure_ui.h"
 #include "engine/procedure_steps.h"
+#include "engine/procedure_support.h"
 #include "engine/registry.h"
 #include "engine/search_path.h"
 #include "engine/tree_visitors.h"
@@ -250,8 +251,10 @@ ProcedureResult RemovePlatformShortcuts(const std::string& directory, ProgressRe
     return ProcedureResult::Succeeded;
 }
 
-ProcedureResult RunPlatformUninstallation(const std::string& directory, ProgressReporter& progress,
-                                          ErrorList& errors) {
+namespace {
+
+ProcedureResult PlatformUninstallationSteps(const std::string& directory,
+                                            ProgressReporter& progress, ErrorList& errors) {
     using Activity =
         ProcedureResult (*)(const std::string&, ProgressReporter&, Transaction&, ErrorList&);
     const Activity activities[] = {RemovePlatformFiles, UnregisterPlatform,
@@ -282,6 +285,14 @@ ProcedureResult RunPlatformUninstallation(const std::string& directory, Progress
     }
     return failed || errors.Count() != messagesBefore ? ProcedureResult::Failed
                                                       : ProcedureResult::Succeeded;
+}
+
+} // namespace
+
+ProcedureResult RunPlatformUninstallation(const std::string& directory, ProgressReporter& progress,
+                                          ErrorList& errors) {
+    return FailedWhenMemoryRunsOut(
+        errors, [&] { return PlatformUninstallationSteps(directory, progress, errors); });
 }
 
 } // namespace nebcm
