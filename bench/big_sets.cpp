@@ -133,21 +133,28 @@ bool WriteSet(const std::string& path, const std::vector<std::vector<File>>& sub
 } // namespace
 
 int main(int argc, char** argv) {
+    // -w DIR: only write the three sets into DIR and keep them, for benchmarks that run elsewhere.
+    const bool writeOnly = argc == 3 && std::string(argv[1]) == "-w";
     if (argc < 3) {
         std::fprintf(stderr,
                      "usage: bench_big_sets DIR NEBPACK [OTHER_NEBPACK] [ROUNDS]\n"
+                     "       bench_big_sets -w DIR\n"
                      "  writes DIR/big.nds, DIR/bomb.nds and DIR/tiny.nds, checks each with\n"
-                     "  each program, prints time and peak RSS, and deletes the sets\n");
+                     "  each program, prints time and peak RSS, and deletes the sets; with -w\n"
+                     "  only writes them and keeps them\n");
         return 2;
     }
-    const std::string dir = argv[1];
-    std::vector<std::string> programs = {argv[2]};
-    if (argc > 3 && std::string(argv[3]) != "-") {
+    const std::string dir = writeOnly ? argv[2] : argv[1];
+    std::vector<std::string> programs;
+    if (!writeOnly) {
+        programs.push_back(argv[2]);
+    }
+    if (!writeOnly && argc > 3 && std::string(argv[3]) != "-") {
         programs.push_back(argv[3]);
     }
-    const int rounds = argc > 4 ? std::atoi(argv[4]) : 1;
+    const int rounds = writeOnly ? 0 : argc > 4 ? std::atoi(argv[4]) : 1;
     Runner runner;
-    if (!runner.Start()) {
+    if (!writeOnly && !runner.Start()) {
         std::perror("bench: runner");
         return 2;
     }
@@ -238,9 +245,13 @@ int main(int argc, char** argv) {
                 std::fflush(stdout);
             }
         }
-        std::remove(set.c_str());
+        if (!writeOnly) {
+            std::remove(set.c_str());
+        }
     }
-    std::remove((dir + "/out.txt").c_str());
-    runner.Stop();
+    if (!writeOnly) {
+        std::remove((dir + "/out.txt").c_str());
+        runner.Stop();
+    }
     return 0;
 }
