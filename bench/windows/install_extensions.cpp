@@ -2,12 +2,14 @@
 // 8000) installed into a fresh platform, then installed again over itself (every file backed up,
 // removed and written anew).
 //
-// usage: bench_install_extensions [-r RUNS] [FILES...]
+// usage: bench_install_extensions [-r RUNS] [-k KB] [FILES...]
+// -k: files of about KB kilobytes on average (half to one and a half times it) of text-like data,
+// instead of the small files of a repeated pattern; so "-k 100 2000" installs about 200 MB.
 // Run under Wine. Works in C:\nebcm-bench and below HKEY_CURRENT_USER\Software\NebCMBench, and
 // removes both afterwards; the procedure's journal and backups go to C:\nebcm-bench\rollback.
 // Prints, per size, the median of RUNS (default 3) runs of each kind, beside the floor: the same
-// files written with bare system calls, and for the reinstall also copied to a backup and deleted
-// first.
+// files written with bare system calls (each entry's data streamed as the installation reads it),
+// and for the reinstall also copied to a backup and deleted first.
 #include <windows.h>
 
 #include <objbase.h>
@@ -98,12 +100,16 @@ void MakeDirectories(const std::string& path) {
     ::CreateDirectoryA(path.c_str(), nullptr);
 }
 
-void WriteFile(const std::string& path, const std::string& content) {
+void WriteFile(const std::string& path, const void* data, std::size_t size) {
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
-    ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    ::WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr);
     ::CloseHandle(file);
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+    WriteFile(path, content.data(), content.size());
 }
 
 void DeleteTree(const std::string& path) {
@@ -155,8 +161,33 @@ void LayOutPlatform() {
     WriteRegistryString(key, ComponentDatabaseValue, Installation + "\\neb.cdb", nullptr, errors);
 }
 
+std::size_t averageKb = 0; // 0: small files of a repeated pattern
+
+// Text-like data of `size` bytes: words of a small vocabulary drawn at random, so that it packs to
+// about half, as documentation and class files do.
+void AppendText(std::vector<std::uint8_t>& data, std::size_t size, std::uint32_t& seed) {
+    static const char* const words[] = {
+        "class ", "public ", "void ",  "int ", "return ", "the ", "value ", "of ",        "string ",
+        "\n",     "static ", "final ", "(",    ") ",      "{\n",  "}\n",    "java/lang/", "Object ",
+        "; ",     "get",     "set",    "Name", "Size",    "0",    "1",      "= "};
+    data.reserve(data.size() + size);
+    const std::size_t end = data.size() + size;
+    while (data.size() < end) {
+        seed ^= seed << 13;
+        seed ^= seed >> 17;
+        seed ^= seed << 5;
+        const char* w = words[seed % (sizeof words / sizeof words[0])];
+        if (seed % 7 == 0) {
+            data.push_back(static_cast<std::uint8_t>('a' + (seed >> 8) % 26));
+        }
+        for (; *w != '\0' && data.size() < end; ++w) {
+            data.push_back(static_cast<std::uint8_t>(*w));
+        }
+    }
+}
+
 // N files in applications of 100 files each, every application with one shortcut; file sizes
-// vary from 200 bytes to about 2 KB.
+// vary from 200 bytes to about 2 KB, or around averageKb.
 std::string WriteSet(std::size_t fileCount) {
     std::string database;
     std::vector<nebpack::ArchiveFile> files(1);
@@ -174,6 +205,13 @@ std::string WriteSet(std::size_t fileCount) {
             file.name = path;
             std::replace(file.name.begin(), file.name.end(), '/', '\\');
             seed = seed * 1103515245u + 12345u;
+            if (averageKb != 0) {
+                const std::size_t average = averageKb * 1024;
+                std::uint32_t textSeed = seed | 1;
+                AppendText(file.data, average / 2 + (seed >> 8) % average, textSeed);
+                files.push_back(std::move(file));
+                continue;
+            }
             std::size_t size = 200 + (seed >> 16) % 1800;
             for (std::size_t b = 0; b < size; ++b) {
                 file.data.push_back(static_cast<std::uint8_t>("abcdefgh\n"[(b * 7 + f) % 9]));
@@ -184,8 +222,10 @@ std::string WriteSet(std::size_t fileCount) {
     }
     files[0].data.assign(database.begin(), database.end());
     std::vector<std::uint8_t> bytes = nebpack::BuildArchive(files);
+    files.clear();
+    files.shrink_to_fit();
     const std::string path = Root + "-set.nds";
-    WriteFile(path, std::string(bytes.begin(), bytes.end()));
+    WriteFile(path, bytes.data(), bytes.size());
     return path;
 }
 
@@ -216,11 +256,16 @@ double Install(DistributionSet& set) {
     return ms;
 }
 
+// The entry's data read through its stream in pieces, as the installation copies it.
 void WriteWhole(const std::string& path, const ArchiveEntry& entry) {
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::unique_ptr<DataInputStream> stream = entry.OpenStream();
+    static std::uint8_t buffer[64 * 1024];
     DWORD written = 0;
-    ::WriteFile(file, entry.Bytes().data(), entry.Size(), &written, nullptr);
+    for (std::uint32_t n; (n = stream->Read(buffer, sizeof buffer)) != 0;) {
+        ::WriteFile(file, buffer, n, &written, nullptr);
+    }
     ::CloseHandle(file);
 }
 
@@ -286,6 +331,10 @@ int main(int argc, char** argv) {
             runs = std::max(1, std::atoi(argv[++i]));
             continue;
         }
+        if (std::string(argv[i]) == "-k" && i + 1 < argc) {
+            averageKb = static_cast<std::size_t>(std::max(0, std::atoi(argv[++i])));
+            continue;
+        }
         sizes.push_back(static_cast<std::size_t>(std::strtoul(argv[i], nullptr, 10)));
     }
     if (sizes.empty()) {
@@ -300,8 +349,8 @@ int main(int argc, char** argv) {
     SetJournalDirectory(JournalFolder);
 #endif
 
-    std::printf("%6s %9s %9s %9s %9s | %9s %9s %9s %9s\n", "files", "floor ms", "fresh ms",
-                "files/s", "us/file", "floor ms", "again ms", "files/s", "us/file");
+    std::printf("%6s %9s %9s %9s %9s %9s | %9s %9s %9s %9s\n", "files", "MB", "floor ms",
+                "fresh ms", "files/s", "MB/s", "floor ms", "again ms", "files/s", "MB/s");
     bool journalled = false;
     for (std::size_t n : sizes) {
         LayOutPlatform();
@@ -312,6 +361,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "set not read: %s\n", errors.Empty() ? "" : errors.At(0).c_str());
             return 1;
         }
+        std::uint64_t bytes = 0;
+        for (std::size_t e = 0; e < set->EntryCount(); ++e) {
+            bytes += set->EntryAt(e).Size();
+        }
+        const double mb = bytes / 1e6;
         std::vector<double> fresh, again, rawFresh, rawAgain;
         for (int run = 0; run < runs; ++run) {
             Floor floor = WriteRaw(*set);
@@ -325,9 +379,9 @@ int main(int argc, char** argv) {
             again.push_back(Install(*set));
         }
         double f = Median(fresh), a = Median(again);
-        std::printf("%6zu %9.0f %9.0f %9.0f %9.1f | %9.0f %9.0f %9.0f %9.1f\n", n, Median(rawFresh),
-                    f, n / f * 1000.0, f * 1000.0 / n, Median(rawAgain), a, n / a * 1000.0,
-                    a * 1000.0 / n);
+        std::printf("%6zu %9.1f %9.0f %9.0f %9.0f %9.2f | %9.0f %9.0f %9.0f %9.2f\n", n, mb,
+                    Median(rawFresh), f, n / f * 1000.0, mb / f * 1000.0, Median(rawAgain), a,
+                    n / a * 1000.0, mb / a * 1000.0);
         std::fflush(stdout);
         ::DeleteFileA(setPath.c_str());
     }

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs two builds of bench_install_extensions by turns (A, B, A, B, ...) in one Wine prefix and
-# prints, per build and size, the median of each column over the rounds:
-#   bench/windows/interleave.sh WINE_ROOT ROUNDS A.exe B.exe [-r RUNS] [FILES...]
+# prints, per build and size, the median of each column over the rounds, then per round and size
+# the throughput of B against A (B/A of files per second, fresh and again; above 1: B is faster):
+#   bench/windows/interleave.sh WINE_ROOT ROUNDS A.exe B.exe [-r RUNS] [-k KB] [FILES...]
 # WINE_ROOT is a prefix made by scripts/wine-prefix.sh create. Every round's own output is kept
 # in $BENCH_OUT (default /tmp/bench-interleave).
 set -eu
@@ -33,7 +34,7 @@ for side in A B; do
   head -n 1 "$out/$side-1.txt"
   cat "$out"/$side-*.txt | awk '
     /^ *[0-9]/ { n = $1; sizes[n] = 1; count[n]++
-                 for (c = 2; c <= NF; c++) if ($c != "|") v[n, c, count[n]] = $c
+                 for (c = 2; c <= NF; c++) if ($c != "|") v[n, c, count[n]] = $c; else bar = c
                  fields = NF }
     function median(n, c,    k, m, t, j, x) {
       m = count[n]
@@ -44,6 +45,20 @@ for side in A B; do
     END { for (n in sizes) order[++s] = n + 0
           for (k = 2; k <= s; k++) { t = order[k]; for (j = k - 1; j >= 1 && order[j] > t; j--) order[j + 1] = order[j]; order[j + 1] = t }
           for (k = 1; k <= s; k++) { n = order[k]; line = sprintf("%6d", n)
-            for (c = 2; c <= fields; c++) line = line (c == 6 ? sprintf(" %9s", "|") : sprintf(" %9s", median(n, c)))
+            for (c = 2; c <= fields; c++) line = line (c == bar ? sprintf(" %9s", "|") : sprintf(" %9s", median(n, c)))
             print line } }'
 done
+# Files per second stand two columns before the bar and in the last column but one.
+echo "== B/A per round (files/s, fresh and again)"
+printf '%5s %6s %9s %9s\n' round files fresh again
+i=1
+while [ "$i" -le "$rounds" ]; do
+  grep '^ *[0-9]' "$out/A-$i.txt" >"$out/a.tmp"
+  grep '^ *[0-9]' "$out/B-$i.txt" >"$out/b.tmp"
+  paste -d ' ' "$out/a.tmp" "$out/b.tmp" | awk -v round="$i" '{
+    h = NF / 2
+    for (c = 1; c <= h; c++) if ($c == "|") bar = c
+    printf "%5d %6d %9.3f %9.3f\n", round, $1, $(h + bar - 2) / $(bar - 2), $(NF - 1) / $(h - 1) }'
+  i=$((i + 1))
+done
+rm -f "$out/a.tmp" "$out/b.tmp"
