@@ -25,7 +25,7 @@ while [ "$i" -le "$rounds" ]; do
     "$here/scripts/wine-run.sh" "$root" "$dir/bench_install_extensions_$side.exe" "$@" \
       >"$out/$side-$i.txt"
     rm -rf "$dir"
-    echo "round $i $side: $(grep -c '^ *[0-9]' "$out/$side-$i.txt") sizes, $(grep journal: "$out/$side-$i.txt")" >&2
+    printf '%s\n' "round $i $side: $(grep -c '^ *[0-9]' "$out/$side-$i.txt") sizes, $(grep journal: "$out/$side-$i.txt")" >&2
   done
   i=$((i + 1))
 done

@@ -9,8 +9,9 @@
 //        bench_peak_memory -alloc COMMIT_MB TOUCH_MB   (a child of known size, to calibrate)
 // -i: poll interval (default 5 ms); -o: the child's standard output and error (default NUL);
 // -H: print the column heads first. Prints one row:
-//   seconds exit peak-private-KiB peak-ws-KiB seen-private-KiB seen-ws-KiB polls after-exit
-// where after-exit is what a read after the child ended gave ("failed" or the two peaks).
+//   seconds exit peak-private-KiB peak-ws-KiB seen-private-KiB seen-ws-KiB polls after-exit last
+// where after-exit is what a read after the child ended gave ("failed" or the two peaks) and last
+// the two peaks of the last read that gave any figures, which shows whether the peaks are kept.
 #include <windows.h>
 
 #include <psapi.h>
@@ -89,8 +90,8 @@ int main(int argc, char** argv) {
         }
     }
     if (heads) {
-        std::printf("%8s %5s %12s %12s %12s %12s %6s %s\n", "seconds", "exit", "peakpriv KiB",
-                    "peakws KiB", "seenpriv KiB", "seenws KiB", "polls", "after-exit");
+        std::printf("%8s %5s %12s %12s %12s %12s %6s %s %s\n", "seconds", "exit", "peakpriv KiB",
+                    "peakws KiB", "seenpriv KiB", "seenws KiB", "polls", "after-exit", "last");
     }
     if (i >= argc) {
         std::fflush(stdout);
@@ -117,7 +118,7 @@ int main(int argc, char** argv) {
     }
     ::CloseHandle(child.hThread);
 
-    PROCESS_MEMORY_COUNTERS last = {}, seen = {};
+    PROCESS_MEMORY_COUNTERS last = {}, seen = {}, lastFigures = {};
     unsigned polls = 0;
     for (;;) {
         const DWORD waited = ::WaitForSingleObject(child.hProcess, interval);
@@ -127,6 +128,9 @@ int main(int argc, char** argv) {
             // A process on its way out may read as all zeros: the peaks are kept, not replaced.
             last.PeakPagefileUsage = std::max(last.PeakPagefileUsage, now.PeakPagefileUsage);
             last.PeakWorkingSetSize = std::max(last.PeakWorkingSetSize, now.PeakWorkingSetSize);
+            if (now.PeakWorkingSetSize != 0 || now.PeakPagefileUsage != 0) {
+                lastFigures = now;
+            }
             seen.PagefileUsage = std::max(seen.PagefileUsage, now.PagefileUsage);
             seen.WorkingSetSize = std::max(seen.WorkingSetSize, now.WorkingSetSize);
             ++polls;
@@ -152,12 +156,14 @@ int main(int argc, char** argv) {
     if (out != INVALID_HANDLE_VALUE) {
         ::CloseHandle(out);
     }
-    std::printf("%8.2f %5lu %12lu %12lu %12lu %12lu %6u %s\n", seconds,
+    std::printf("%8.2f %5lu %12lu %12lu %12lu %12lu %6u %s %lu/%lu\n", seconds,
                 static_cast<unsigned long>(code),
                 static_cast<unsigned long>(KiB(last.PeakPagefileUsage)),
                 static_cast<unsigned long>(KiB(last.PeakWorkingSetSize)),
                 static_cast<unsigned long>(KiB(seen.PagefileUsage)),
-                static_cast<unsigned long>(KiB(seen.WorkingSetSize)), polls, afterText);
+                static_cast<unsigned long>(KiB(seen.WorkingSetSize)), polls, afterText,
+                static_cast<unsigned long>(KiB(lastFigures.PeakPagefileUsage)),
+                static_cast<unsigned long>(KiB(lastFigures.PeakWorkingSetSize)));
     std::fflush(stdout);
     return 0;
 }
