@@ -32,7 +32,8 @@ done
 for side in A B; do
   echo "== $side: median of $rounds rounds"
   head -n 1 "$out/$side-1.txt"
-  cat "$out"/$side-*.txt | awk '
+  # The programs end their lines with CR LF; a field with a CR would compare as text.
+  cat "$out"/$side-*.txt | tr -d '\r' | awk '
     /^ *[0-9]/ { n = $1; sizes[n] = 1; count[n]++
                  for (c = 2; c <= NF; c++) if ($c != "|") v[n, c, count[n]] = $c; else bar = c
                  fields = NF }
@@ -53,8 +54,8 @@ echo "== B/A per round (files/s, fresh and again)"
 printf '%5s %6s %9s %9s\n' round files fresh again
 i=1
 while [ "$i" -le "$rounds" ]; do
-  grep '^ *[0-9]' "$out/A-$i.txt" >"$out/a.tmp"
-  grep '^ *[0-9]' "$out/B-$i.txt" >"$out/b.tmp"
+  grep '^ *[0-9]' "$out/A-$i.txt" | tr -d '\r' >"$out/a.tmp"
+  grep '^ *[0-9]' "$out/B-$i.txt" | tr -d '\r' >"$out/b.tmp"
   paste -d ' ' "$out/a.tmp" "$out/b.tmp" | awk -v round="$i" '{
     h = NF / 2
     for (c = 1; c <= h; c++) if ($c == "|") bar = c
