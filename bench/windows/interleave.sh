@@ -46,20 +46,21 @@ for side in A B; do
     END { for (n in sizes) order[++s] = n + 0
           for (k = 2; k <= s; k++) { t = order[k]; for (j = k - 1; j >= 1 && order[j] > t; j--) order[j + 1] = order[j]; order[j + 1] = t }
           for (k = 1; k <= s; k++) { n = order[k]; line = sprintf("%6d", n)
-            for (c = 2; c <= fields; c++) line = line (c == bar ? sprintf(" %9s", "|") : sprintf(" %9s", median(n, c)))
+            for (c = 2; c <= fields; c++) line = line (c == bar ? " |" : sprintf(" %9s", median(n, c)))
             print line } }'
 done
-# Files per second stand two columns before the bar and in the last column but one.
-echo "== B/A per round (files/s, fresh and again)"
-printf '%5s %6s %9s %9s\n' round files fresh again
+# The columns are found by their heads (one word each), left and right of the bar.
+echo "== B/A per round (fresh and again: files/s of the installation; whole: MB/s of reading the set and installing fresh)"
+printf '%5s %6s %9s %9s %9s\n' round files fresh whole again
 i=1
 while [ "$i" -le "$rounds" ]; do
+  head -n 1 "$out/A-$i.txt" | tr -d '\r' >"$out/ab.tmp"
   grep '^ *[0-9]' "$out/A-$i.txt" | tr -d '\r' >"$out/a.tmp"
   grep '^ *[0-9]' "$out/B-$i.txt" | tr -d '\r' >"$out/b.tmp"
-  paste -d ' ' "$out/a.tmp" "$out/b.tmp" | awk -v round="$i" '{
-    h = NF / 2
-    for (c = 1; c <= h; c++) if ($c == "|") bar = c
-    printf "%5d %6d %9.3f %9.3f\n", round, $1, $(h + bar - 2) / $(bar - 2), $(NF - 1) / $(h - 1) }'
+  paste -d ' ' "$out/a.tmp" "$out/b.tmp" | cat "$out/ab.tmp" - | awk -v round="$i" '
+    NR == 1 { for (c = 1; c <= NF; c++) { if ($c == "|") side = "R"; col[side $c] = c }; next }
+    function ratio(name) { return col[name] ? sprintf("%9.3f", $(NF / 2 + col[name]) / $(col[name])) : sprintf("%9s", "-") }
+    { printf "%5d %6d %s %s %s\n", round, $1, ratio("files/s"), ratio("wholeMB/s"), ratio("Rfiles/s") }'
   i=$((i + 1))
 done
-rm -f "$out/a.tmp" "$out/b.tmp"
+rm -f "$out/a.tmp" "$out/b.tmp" "$out/ab.tmp"
