@@ -5,8 +5,9 @@
 # OLD_BIN and NEW_BIN are folders holding NebCM.exe and nebpack.exe. The platform is installed
 # unattended from $BENCH_MEDIUM (default build/medium); then, per round and build:
 #   nebcm-tiny  NebCM.exe -Unattended installing a set of one 100-byte file (the empty run),
-#   nebcm-big   NebCM.exe -Unattended installing a 1.9 GB set whose payload is above 2 GB,
-#   check-tiny, check-big, check-bomb  nebpack.exe check of that set, the big one, and 4 GB of
+#   nebcm-mid   the same installing 200 files of 1 MB (a whole installation of a common size),
+#   nebcm-big   the same installing a 1.9 GB set whose payload is above 2 GB,
+#   check-tiny, check-mid, check-big, check-bomb  nebpack.exe check of those sets and of 4 GB of
 #               zeros packed into 38 MB,
 # each run under bench_peak_memory.exe. An installation that succeeds is removed again with the
 # installed manager before the next run. Prints one table: "priv" is the peak private memory (the
@@ -24,10 +25,11 @@ work=${BENCH_WORK:-/tmp/bench-big}
 medium=${BENCH_MEDIUM:-$here/build/medium}
 peak=${BENCH_PEAK:-$here/build/wintest/bench/windows/bench_peak_memory.exe}
 bigsets=${BENCH_BIG_SETS:-$here/build-release/bench/bench_big_sets}
-cases=${BENCH_CASES:-nebcm-tiny nebcm-big check-tiny check-big check-bomb}
+cases=${BENCH_CASES:-nebcm-tiny nebcm-mid nebcm-big check-tiny check-mid check-big check-bomb}
 
 mkdir -p "$work/sets"
-if [ ! -f "$work/sets/big.nds" ] || [ ! -f "$work/sets/bomb.nds" ] || [ ! -f "$work/sets/tiny.nds" ]; then
+if [ ! -f "$work/sets/big.nds" ] || [ ! -f "$work/sets/bomb.nds" ] || [ ! -f "$work/sets/tiny.nds" ] ||
+  [ ! -f "$work/sets/mid.nds" ]; then
   echo "big_install: writing the sets into $work/sets" >&2
   "$bigsets" -w "$work/sets" >&2
 fi
@@ -93,6 +95,7 @@ run_case() { # round build case
   if [ "$exitcode" = 0 ]; then
     case $what in
     nebcm-tiny) remove=s0l0 ;;
+    nebcm-mid) remove=s0l0,s0l50,s0l100,s0l150 ;;
     nebcm-big) remove=$(big_names) ;;
     *) remove= ;;
     esac
@@ -118,7 +121,7 @@ echo "calibration, a child that commits 200 MB, touches 100 MB and frees it (KiB
   "$(echo "$calibration" | awk '{ print "highest peaks read " $3 " private, " $4 " working set;" \
     " largest current " $5 " private, " $6 " working set; last non-zero read " $9 ";" \
     " after the end " $8 }')"
-echo "sets: $(cd "$work/sets" && ls -l tiny.nds big.nds bomb.nds | awk '{ printf "%s %.3f GB  ", $9, $5 / 1e9 }')"
+echo "sets: $(cd "$work/sets" && ls -l tiny.nds mid.nds big.nds bomb.nds | awk '{ printf "%s %.3f GB  ", $9, $5 / 1e9 }')"
 awk '
   { r = $1; b = $2; w = $3; split(w, p, "-"); key[NR] = r SUBSEP b SUBSEP w
     # Wine keeps no peak of the private bytes: the largest current value polled stands for it.
