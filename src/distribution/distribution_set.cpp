@@ -515,35 +515,37 @@ std::unique_ptr<Configuration> ReadSubsetDatabase(const std::vector<std::uint8_t
 std::unique_ptr<DistributionSet> ReadDistributionSet(const std::string& path, ErrorList& errors,
                                                      SetReadingProgress* progress,
                                                      const PlatformSymbols* symbols) {
-    const std::string full = AbsolutePath(path);
-    Windows windows(progress, full);
-    windows.BeginReading();
     // Whatever fails partway leaves its messages in a list of its own, so that the caller's list
-    // gets them whole or, when memory ran out, gets the one message that says why.
-    ErrorList messages;
-    std::unique_ptr<DistributionSet> set;
+    // gets them whole or, when memory ran out, gets the one message that says why. Memory may run
+    // out anywhere, even while the set's name is made absolute or the messages are handed over,
+    // so the caller's list changes only at the very end, by a move that cannot fail.
     try {
-        set = ReadSet(path, full, messages, windows, symbols);
+        const std::string full = AbsolutePath(path);
+        Windows windows(progress, full);
+        windows.BeginReading();
+        ErrorList messages;
+        std::unique_ptr<DistributionSet> set;
+        try {
+            set = ReadSet(path, full, messages, windows, symbols);
+        } catch (const SourceChangedException&) {
+            // The file changed between two reads of the same bytes.
+            set.reset();
+            messages = ErrorList();
+            messages.Add(Message(13021, full));
+        }
+        if (!set && messages.Empty()) {
+            messages.Add(Message(12106, full));
+        }
+        ErrorList all = errors;
+        all.Append(messages);
+        errors = std::move(all);
+        return set;
     } catch (const std::bad_alloc&) {
-        // Memory running out says nothing about the set; the user is told what really happened.
-        set.reset();
-        messages = ErrorList();
-        messages.Add(Message(13020));
     } catch (const std::length_error&) {
-        set.reset();
-        messages = ErrorList();
-        messages.Add(Message(13020));
-    } catch (const SourceChangedException&) {
-        // The file changed between two reads of the same bytes.
-        set.reset();
-        messages = ErrorList();
-        messages.Add(Message(13021, full));
     }
-    errors.Append(messages);
-    if (!set && messages.Empty()) {
-        errors.Add(Message(12106, full));
-    }
-    return set;
+    // Memory running out says nothing about the set; the user is told what really happened.
+    errors.Add(Message(13020));
+    return nullptr;
 }
 
 } // namespace nebcm

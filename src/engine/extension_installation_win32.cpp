@@ -296,8 +296,10 @@ bool WriteEntry(const ArchiveEntry& entry, const std::string& destination, Trans
         std::unique_ptr<DataInputStream> source = entry.OpenStream();
         BufferedInputStream in(*source, StreamBufferSize);
         BufferedOutputStream out(*file, StreamBufferSize);
-        for (int byte = in.Read(); byte != -1; byte = in.Read()) {
-            out.Write(static_cast<std::uint8_t>(byte));
+        // The bytes go through the two buffers a bufferful at a time, as they reach the file.
+        std::uint8_t chunk[StreamBufferSize];
+        for (std::uint32_t got; (got = in.Read(chunk, StreamBufferSize)) != 0;) {
+            out.Write(chunk, got);
         }
         out.Close();
         file->Close();
@@ -407,8 +409,10 @@ ProcedureResult SetUpShortcuts(ProgressReporter& progress, const Plan& plan,
 
 } // namespace
 
-ProcedureResult InstallExtensions(ProcedureUi& ui, DistributionSet& set, const Selection& selection,
-                                  ErrorList& errors) {
+namespace {
+
+ProcedureResult Install(ProcedureUi& ui, DistributionSet& set, const Selection& selection,
+                        ErrorList& errors) {
     Plan plan;
     if (!ReadInstallationPath(plan.installation)) {
         errors.Add(Message(12503));
@@ -447,17 +451,25 @@ ProcedureResult InstallExtensions(ProcedureUi& ui, DistributionSet& set, const S
         [&] { return CopyNewFiles(*progress, plan, set, transaction, errors); },
         [&] { return SetUpShortcuts(*progress, plan, transaction, errors); },
     };
-    for (const auto& activity : activities) {
-        result = activity();
-        if (result != ProcedureResult::Succeeded) {
-            progress->SetActivityStatus(result == ProcedureResult::Failed ? FailureStatus
-                                                                          : CancelledStatus);
-            RollBack(transaction, errors);
-            return result;
+    try {
+        for (const auto& activity : activities) {
+            result = activity();
+            if (result != ProcedureResult::Succeeded) {
+                progress->SetActivityStatus(result == ProcedureResult::Failed ? FailureStatus
+                                                                              : CancelledStatus);
+                RollBack(transaction, errors);
+                return result;
+            }
+            progress->SetActivityStatus(CompletedStatus);
         }
-        progress->SetActivityStatus(CompletedStatus);
-    }
-    if (!RewriteDatabase(plan.installation, plan.next, transaction, errors)) {
+        if (!RewriteDatabase(plan.installation, plan.next, transaction, errors)) {
+            RollBack(transaction, errors);
+            return ProcedureResult::Failed;
+        }
+    } catch (const std::bad_alloc&) {
+        // As any other failure of an activity, with the messages of the rollback after its own.
+        progress->SetActivityStatus(FailureStatus);
+        errors.Add(Message(13020));
         RollBack(transaction, errors);
         return ProcedureResult::Failed;
     }
@@ -469,6 +481,13 @@ ProcedureResult InstallExtensions(ProcedureUi& ui, DistributionSet& set, const S
     }
     ui.ShowInstallationComplete(lines, plan.classification.skipped);
     return ProcedureResult::Succeeded; // the transaction's end keeps every change
+}
+
+} // namespace
+
+ProcedureResult InstallExtensions(ProcedureUi& ui, DistributionSet& set, const Selection& selection,
+                                  ErrorList& errors) {
+    return FailedWhenMemoryRunsOut(errors, [&] { return Install(ui, set, selection, errors); });
 }
 
 ProcedureResult InstallExtensionsFromSet(ProcedureUi& ui, std::unique_ptr<DistributionSet> set,

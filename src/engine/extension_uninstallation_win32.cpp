@@ -175,7 +175,9 @@ ProcedureResult RemoveExtensionShortcuts(ProgressReporter& progress,
     return ProcedureResult::Succeeded;
 }
 
-ProcedureResult UninstallExtensions(ProcedureUi& ui, ErrorList& errors) {
+namespace {
+
+ProcedureResult Uninstall(ProcedureUi& ui, ErrorList& errors) {
     std::string installation;
     if (!ReadInstallationPath(installation)) {
         errors.Add(Message(12503));
@@ -260,6 +262,11 @@ ProcedureResult UninstallExtensions(ProcedureUi& ui, ErrorList& errors) {
     progress.reset();
     ui.ShowUninstallationComplete(lines);
     return ProcedureResult::Succeeded; // the transaction's end keeps every change
+}
+} // namespace
+
+ProcedureResult UninstallExtensions(ProcedureUi& ui, ErrorList& errors) {
+    return FailedWhenMemoryRunsOut(errors, [&] { return Uninstall(ui, errors); });
 }
 
 } // namespace nebcm

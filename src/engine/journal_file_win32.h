@@ -44,6 +44,7 @@ private:
     std::uint32_t stamp_;
     unsigned sequence_ = 0;
     unsigned unflushed_ = 0;
+    bool madeFolder_ = false; // a backup folder of this journal exists
 };
 
 // A test seam: while set, every write of a journal fails as a full disk would.
@@ -52,7 +53,8 @@ void RefuseJournalWrites(bool refuse);
 // The exit code of a process ended by the tests' kill seam.
 inline constexpr unsigned KilledByJournalExitCode = 197;
 
-// The backups of the journal with this stamp are named "<stamp>-<n>.bak" in the journal's folder.
+// The backups of the journal with this stamp are "<stamp>-<g>\<n>.bak" in the journal's folder:
+// backup n in folder g, a hundred to a folder.
 std::string BackupPrefix(std::uint32_t stamp);
 
 } // namespace nebcm

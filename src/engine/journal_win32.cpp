@@ -65,24 +65,55 @@ public:
     bool Undo(ErrorList&) override { return true; }
 };
 
-// Deletes the backups of the journal with this stamp that no record names: copies that were made
-// just before the process ended, when their record never reached the journal.
+// Backups go into numbered folders of this many, "<stamp>-<g>\<n>.bak": a folder that grows
+// with the procedure would make every new name slower to create than the last, as the system
+// looks through the whole folder for a name that is not there yet.
+const unsigned BackupsPerFolder = 100;
+
+std::string Folded(const std::string& text) {
+    std::string folded = text;
+    if (!folded.empty()) {
+        ::CharUpperBuffA(&folded[0], static_cast<DWORD>(folded.size()));
+    }
+    return folded;
+}
+
+bool AllDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Deletes the backups of the journal with this stamp that no record names (copies that were made
+// just before the process ended, when their record never reached the journal), and the backup
+// folders left empty. `named` holds folded paths.
 void DeleteOrphanBackups(std::uint32_t stamp, const std::set<std::string>& named) {
     const std::string directory = JournalDirectory();
+    auto sweep = [&](const std::string& folder, const std::string& pattern) {
+        WIN32_FIND_DATAA found;
+        FindHandle find(::FindFirstFileA((folder + "\\" + pattern).c_str(), &found));
+        if (!find) {
+            return;
+        }
+        do {
+            std::string path = folder + "\\" + found.cFileName;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                named.count(Folded(path)) == 0) {
+                ::DeleteFileA(path.c_str());
+            }
+        } while (::FindNextFileA(find.get(), &found));
+    };
+    // The flat names that earlier versions of the program gave their backups.
+    sweep(directory, BackupPrefix(stamp) + "*.bak");
     WIN32_FIND_DATAA found;
     FindHandle find(
-        ::FindFirstFileA((directory + "\\" + BackupPrefix(stamp) + "*.bak").c_str(), &found));
+        ::FindFirstFileA((directory + "\\" + BackupPrefix(stamp) + "*").c_str(), &found));
     if (!find) {
         return;
     }
     do {
-        std::string path = directory + "\\" + found.cFileName;
-        bool isNamed = false;
-        for (const std::string& name : named) {
-            isNamed = isNamed || EqualIgnoringCase(name, path);
-        }
-        if (!isNamed && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            ::DeleteFileA(path.c_str());
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            const std::string folder = directory + "\\" + found.cFileName;
+            sweep(folder, "*.bak");
+            ::RemoveDirectoryA(folder.c_str()); // stays when it holds a kept backup
         }
     } while (::FindNextFileA(find.get(), &found));
 }
@@ -98,11 +129,21 @@ bool ReadWholeFile(HANDLE file, std::vector<std::uint8_t>& bytes) {
     return size == 0 || (::ReadFile(file, bytes.data(), size, &read, nullptr) && read == size);
 }
 
-// The backup a record names must be one of its journal's: anything else would let a damaged
+// The backup a record names must be one of its journal's, "<stamp>-<g>\<n>.bak" (or, from an
+// earlier version, "<stamp>-<n>.bak") in the journal's folder: anything else would let a damaged
 // journal delete an arbitrary file.
 bool IsJournalBackup(const std::string& path, std::uint32_t stamp) {
     const std::string prefix = JournalDirectory() + "\\" + BackupPrefix(stamp);
-    return path.size() > prefix.size() && EqualIgnoringCase(path.substr(0, prefix.size()), prefix);
+    if (path.size() <= prefix.size() + 4 ||
+        !EqualIgnoringCase(path.substr(0, prefix.size()), prefix) ||
+        !EqualIgnoringCase(path.substr(path.size() - 4), ".bak")) {
+        return false;
+    }
+    const std::string rest = path.substr(prefix.size(), path.size() - prefix.size() - 4);
+    const std::size_t slash = rest.find('\\');
+    return slash == std::string::npos
+               ? AllDigits(rest)
+               : AllDigits(rest.substr(0, slash)) && AllDigits(rest.substr(slash + 1));
 }
 
 } // namespace
@@ -213,9 +254,17 @@ bool Journal::Append(const std::vector<std::uint8_t>& entry, bool flush, ErrorLi
 }
 
 std::string Journal::NewBackupPath() {
-    char number[16];
-    std::snprintf(number, sizeof number, "%u", ++sequence_);
-    return JournalDirectory() + "\\" + BackupPrefix(stamp_) + number + ".bak";
+    const unsigned n = ++sequence_;
+    const std::string folder = JournalDirectory() + "\\" + BackupPrefix(stamp_) +
+                               std::to_string((n - 1) / BackupsPerFolder);
+    if (!madeFolder_ || (n - 1) % BackupsPerFolder == 0) {
+        if (!::CreateDirectoryA(folder.c_str(), nullptr) &&
+            ::GetLastError() != ERROR_ALREADY_EXISTS) {
+            return std::string();
+        }
+        madeFolder_ = true;
+    }
+    return folder + "\\" + std::to_string(n) + ".bak";
 }
 
 void Journal::SecureBackup(const std::string& backup) {
@@ -232,7 +281,15 @@ bool Journal::MarkCommitted() {
 
 bool Journal::Remove() {
     file_.reset();
-    return ::DeleteFileA(path_.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    const bool removed = ::DeleteFileA(path_.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    // The backup folders, once their backups are gone; one that holds a kept backup stays.
+    if (madeFolder_) {
+        for (unsigned g = 0; g <= (sequence_ - 1) / BackupsPerFolder; ++g) {
+            ::RemoveDirectoryA(
+                (JournalDirectory() + "\\" + BackupPrefix(stamp_) + std::to_string(g)).c_str());
+        }
+    }
+    return removed;
 }
 
 std::unique_ptr<UndoAction> UndoActionFromRecord(const JournalRecord& record) {
@@ -393,7 +450,7 @@ RecoveryOutcome RecoverInterruptedProcedure(ErrorList& errors) {
             return RecoveryOutcome::LeftAlone;
         }
         if (backedUp) {
-            backups.insert(record.texts[1]);
+            backups.insert(Folded(record.texts[1]));
         }
         records.push_back(std::move(undo));
     }

@@ -3,10 +3,12 @@
 // rollback.
 #pragma once
 
+#include <new>
 #include <string>
 #include <vector>
 
 #include "common/error_list.h"
+#include "common/messages.h"
 #include "common/procedure_result.h"
 #include "engine/progress.h"
 #include "engine/transaction.h"
@@ -34,6 +36,18 @@ void PaceItem(ProgressReporter& progress, std::size_t i, std::size_t n);
 // Rolls the transaction back into a list of its own and appends that list: a procedure's own
 // messages come first, the rollback's after them.
 void RollBack(Transaction& transaction, ErrorList& errors);
+
+// Runs a procedure; memory running out anywhere in it fails it with 13020, never with a message
+// about damage. A transaction that the exception leaves has undone its changes on its way out.
+template <typename Procedure>
+ProcedureResult FailedWhenMemoryRunsOut(ErrorList& errors, Procedure&& procedure) {
+    try {
+        return procedure();
+    } catch (const std::bad_alloc&) {
+        errors.Add(Message(13020));
+        return ProcedureResult::Failed;
+    }
+}
 
 // Replaces the installed database ("neb.cdb" in the installation directory) with one that holds
 // the configuration; the old one is backed up in the transaction.

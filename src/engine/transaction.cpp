@@ -1,6 +1,8 @@
 // Rollback and commit of the transaction's undo records, and their journal on disk.
 #include "engine/transaction.h"
 
+#include <exception>
+
 #include "common/journal_format.h"
 #include "engine/journal.h"
 #include "engine/journal_file_win32.h"
@@ -43,9 +45,23 @@ bool UndoAction::Describe(JournalRecord&) const {
     return false;
 }
 
-Transaction::Transaction() = default;
+Transaction::Transaction() : unwinding_(std::uncaught_exceptions()) {}
 
 Transaction::~Transaction() {
+    if (std::uncaught_exceptions() > unwinding_ && !records_.empty()) {
+        try {
+            ErrorList ignored;
+            Rollback(ignored);
+        } catch (...) {
+            // Whatever the rollback did not reach is in the journal, which stays with the backups
+            // its records name.
+            for (auto& record : records_) {
+                record->KeepBackup();
+            }
+            journal_.reset();
+            return;
+        }
+    }
     // The commit entry goes first: from then on a later start finishes the commit instead of
     // undoing it. Without it (and with the journal still there) the backups must stay, since a
     // later start would undo the procedure from them.

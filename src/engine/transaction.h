@@ -47,7 +47,10 @@ public:
 TransactionObserver* SetTransactionObserver(TransactionObserver* observer);
 
 // Every change of a procedure is recorded here, in the order in which it was made. Destroying the
-// transaction commits: the records are destroyed first to last without being undone.
+// transaction commits: the records are destroyed first to last without being undone. A transaction
+// left by an exception (memory running out in the middle of a procedure, among others) never
+// commits: it is rolled back, and if even that cannot finish, its journal and backups stay for the
+// next start to undo.
 class Transaction {
 public:
     Transaction();
@@ -89,6 +92,7 @@ private:
 
     std::vector<std::unique_ptr<UndoAction>> records_;
     std::unique_ptr<Journal> journal_;
+    int unwinding_; // exceptions under way when the transaction began
 };
 
 // Records a change when there is a transaction to record it in; without one the record is dropped.

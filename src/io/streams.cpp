@@ -203,8 +203,18 @@ void BufferedOutputStream::Write(std::uint8_t byte) {
 }
 
 void BufferedOutputStream::Write(const std::uint8_t* buffer, std::uint32_t n) {
-    for (std::uint32_t i = 0; i < n; ++i) {
-        Write(buffer[i]);
+    CheckOpen();
+    // The same as n single writes: the buffer goes to the target whenever it is full.
+    while (n > 0) {
+        if (count_ == buffer_.size()) {
+            Flush();
+        }
+        const std::uint32_t room = static_cast<std::uint32_t>(buffer_.size()) - count_;
+        const std::uint32_t take = n < room ? n : room;
+        std::memcpy(buffer_.data() + count_, buffer, take);
+        count_ += take;
+        buffer += take;
+        n -= take;
     }
 }
 

@@ -455,6 +455,66 @@ TEST_F(NebpackSetTest, ExtractRefusesWhatStandsInTheWay) {
     EXPECT_EQ(nebpack::Examine(Path("d5")), nebpack::PathState::Missing);
 }
 
+TEST_F(NebpackSetTest, ExtractWritesFilesOfManyBlocksWholeAndEmptyFilesEmpty) {
+    std::string big;
+    for (std::uint32_t x = 3; big.size() < 2 * nebpack::WriteBlock + 5;) {
+        x = x * 1103515245u + 12345u;
+        big += "b" + std::to_string((x >> 16) % 83) + (x % 5 == 0 ? '\n' : ' ');
+    }
+    big.resize(2 * nebpack::WriteBlock + 5);
+    const std::string db = LibrarySection("x", "1.00", {"lib/big.jar", "lib/empty.txt"});
+    work.Write("big.nds", Text(BuildSubset(db, {{"lib\\big.jar", big}, {"lib\\empty.txt", ""}})));
+    ASSERT_EQ(Extract("out", "big.nds").code, 0);
+    EXPECT_EQ(Get("out/lib/big.jar"), big);
+    EXPECT_TRUE(Exists("out/lib/empty.txt"));
+    EXPECT_EQ(Get("out/lib/empty.txt"), "");
+    // Longer files in their places are cut to what the set holds.
+    Put("out/lib/big.jar", big + big);
+    Put("out/lib/empty.txt", "not empty");
+    ASSERT_EQ(Extract("out", "big.nds").code, 0);
+    EXPECT_EQ(Get("out/lib/big.jar"), big);
+    EXPECT_EQ(Get("out/lib/empty.txt"), "");
+}
+
+// Gives `good` bytes, then cannot be read any further, as a set entry whose file changed.
+class BreakingStream : public DataInputStream {
+public:
+    explicit BreakingStream(std::uint32_t good) : good_(good) {}
+    bool IsOpen() const override { return true; }
+    void Close() override {}
+    bool AtEnd() override { return false; }
+    std::uint32_t Skip(std::uint32_t n) override { return Read(nullptr, n); }
+    int Read() override {
+        std::uint8_t b = 0;
+        return Read(&b, 1) == 1 ? b : -1;
+    }
+    std::uint32_t Read(std::uint8_t* buffer, std::uint32_t n) override {
+        if (given_ == good_) {
+            throw IOException();
+        }
+        const std::uint32_t take = std::min(n, good_ - given_);
+        for (std::uint32_t i = 0; buffer != nullptr && i < take; ++i) {
+            buffer[i] = 'g';
+        }
+        given_ += take;
+        return take;
+    }
+
+private:
+    std::uint32_t good_;
+    std::uint32_t given_ = 0;
+};
+
+TEST_F(NebpackSetTest, AFileWhoseDataBreaksOffIsClosedBeforeTheFailureIsPassedOn) {
+    const std::string path = Path("broken.bin");
+    BreakingStream data(nebpack::WriteBlock + 10);
+    std::string error;
+    EXPECT_THROW(nebpack::WriteFileAt(path, data, 0, error), IOException);
+    EXPECT_EQ(Get("broken.bin"), std::string(nebpack::WriteBlock + 10, 'g'));
+    // Windows refuses to delete a file that is still open.
+    EXPECT_TRUE(nebpack::RemoveCreated(path, false));
+}
+
 TEST(NebpackSetArguments, OptionsAndWords) {
     struct Case {
         std::vector<std::string> args;

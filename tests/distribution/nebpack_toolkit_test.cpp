@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "../../tools/nebpack/diff_tool.h"
+#include "../../tools/nebpack/entry_data.h"
 #include "../../tools/nebpack/host.h"
 #include "../../tools/nebpack/medium_tool.h"
 #include "../../tools/nebpack/output_tree.h"
@@ -273,6 +274,42 @@ TEST_F(NebpackToolkitTest, DiffListsWhatTheNewReleaseChanges) {
     EXPECT_EQ(bad.out, "");
     EXPECT_NE(bad.err.find(Message(12106, AbsolutePath(Path("bad.nds")))), std::string::npos)
         << bad.err;
+}
+
+TEST_F(NebpackToolkitTest, DiffAndStrictCompareLargeFilesToTheirLastByte) {
+    // Files of several comparison chunks, and not a whole number of them.
+    std::string big;
+    for (std::uint32_t x = 7; big.size() < 3 * nebpack::CompareChunk + 17;) {
+        x = x * 1103515245u + 12345u;
+        big += "w" + std::to_string((x >> 16) % 89) + ' ';
+    }
+    big.resize(3 * nebpack::CompareChunk + 17);
+    std::string lastByte = big;
+    lastByte.back() ^= 1;
+    std::string nextChunk = big;
+    nextChunk[nebpack::CompareChunk] ^= 1;
+    const std::string size = std::to_string(big.size());
+    const std::string db = LibrarySection("big", "1.00", {"lib/big.jar"});
+    WriteSet("big.nds", {{db, {{"lib\\big.jar", big}}}});
+    // The same bytes in blocks of another length.
+    work.Write("reblocked.nds",
+               Text(BuildSubset(db, {{"lib\\big.jar", big}}, nebpack::LzwOptions{1000, 0, false})));
+    WriteSet("last.nds", {{db, {{"lib\\big.jar", lastByte}}}});
+    WriteSet("next.nds", {{db, {{"lib\\big.jar", nextChunk}}}});
+    EXPECT_EQ(Diff("big.nds", "reblocked.nds").out, "");
+    const std::string changed =
+        "file changed lib/big.jar (Library:big, " + size + " -> " + size + " bytes)\n";
+    EXPECT_EQ(Diff("big.nds", "last.nds").out, changed);
+    EXPECT_EQ(Diff("next.nds", "big.nds").out, changed);
+
+    const std::string a = LibrarySection("a", "1.00", {"share/big.dat"});
+    const std::string b = LibrarySection("b", "1.00", {"share/big.dat"});
+    WriteSet("same.nds", {{a, {{"share\\big.dat", big}}}, {b, {{"share\\big.dat", big}}}});
+    WriteSet("apart.nds", {{a, {{"share\\big.dat", big}}}, {b, {{"share\\big.dat", lastByte}}}});
+    EXPECT_EQ(Strict("same.nds"), std::vector<std::string>());
+    const std::vector<std::string> apart = Strict("apart.nds");
+    ASSERT_EQ(apart.size(), 1u) << ::testing::PrintToString(apart);
+    EXPECT_NE(apart[0].find("with different bytes"), std::string::npos) << apart[0];
 }
 
 TEST_F(NebpackToolkitTest, StrictPointsOutWhatBitesOnAUsersMachine) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <new>
+
 #include "common/journal_format.h"
 #include "common/messages.h"
 #include "engine/file_actions.h"
@@ -187,7 +189,7 @@ TEST_F(JournalTest, RecordsPrecedeTheirChangesAndBackupsAreNamedInTheJournalsFol
         EXPECT_EQ(deleted.kind, static_cast<std::uint8_t>(UndoKind::FileDeleted));
         ASSERT_EQ(deleted.texts.size(), 2u);
         EXPECT_EQ(deleted.texts[0], Work("gone.txt"));
-        EXPECT_EQ(deleted.texts[1], Rollback(BackupPrefix(journal.stamp) + "1.bak"));
+        EXPECT_EQ(deleted.texts[1], Rollback(BackupPrefix(journal.stamp) + "0\\1.bak"));
         EXPECT_EQ(ReadBytes(deleted.texts[1]), "doomed");
         EXPECT_NE(deleted.numbers[3] & FILE_ATTRIBUTE_READONLY, 0u);
         EXPECT_TRUE(TempFiles().empty());
@@ -243,6 +245,21 @@ TEST_F(JournalTest, RollbackInProcessLeavesNoJournalAndARecoveryNothingToDo) {
     EXPECT_EQ(RecoverInterruptedProcedure(errors), RecoveryOutcome::NothingToRecover);
 }
 
+TEST_F(JournalTest, ATransactionLeftByAnExceptionIsUndoneInsteadOfCommitted) {
+    LayOut();
+    const std::string before = State();
+    try {
+        Transaction transaction;
+        ErrorList errors;
+        ASSERT_TRUE(transaction.StartJournal(errors));
+        ASSERT_TRUE(ChangeEverything(transaction, errors)) << errors.At(0);
+        throw std::bad_alloc();
+    } catch (const std::bad_alloc&) {
+    }
+    EXPECT_EQ(State(), before);
+    EXPECT_EQ(ListNames(Rollback()), std::vector<std::string>());
+}
+
 TEST_F(JournalTest, JournalsThatCannotBeTrustedAreReportedAndLeftAlone) {
     ErrorList errors;
     EXPECT_EQ(RecoverInterruptedProcedure(errors), RecoveryOutcome::NothingToRecover);
@@ -286,6 +303,16 @@ TEST_F(JournalTest, JournalsThatCannotBeTrustedAreReportedAndLeftAlone) {
     EXPECT_EQ(AllMessages(errors), "[" + Message(13012, JournalPath()) + "] ");
     EXPECT_TRUE(IsDirectory(Work("made")));
     EXPECT_EQ(ReadBytes(Work("elsewhere.bak")), "not a backup");
+
+    // Nor one that starts like a backup of the journal and climbs out of its folder.
+    foreign.texts[1] = Rollback(BackupPrefix(7) + "0\\..\\..\\work\\elsewhere.bak");
+    bytes = EncodeJournalHeader(7);
+    std::vector<std::uint8_t> entry = EncodeJournalRecord(foreign);
+    bytes.insert(bytes.end(), entry.begin(), entry.end());
+    WriteJournal(bytes);
+    errors = ErrorList();
+    EXPECT_EQ(RecoverInterruptedProcedure(errors), RecoveryOutcome::LeftAlone);
+    EXPECT_EQ(ReadBytes(Work("elsewhere.bak")), "not a backup");
 }
 
 TEST_F(JournalTest, ATornLastRecordIsIgnoredAndAFailedUndoIsReported) {
@@ -328,6 +355,27 @@ TEST_F(JournalTest, AKillDuringTheRollbackIsRecovered) {
     EXPECT_GT(kills, 25);
 }
 
+// Backups fill one folder after another; a kill in any of them is undone and leaves none behind.
+TEST_F(JournalTest, AKillAmongManyBackupsIsRecoveredFromEveryBackupFolder) {
+    for (int i = 0; i < 250; ++i) {
+        MakeFile(Work("f" + std::to_string(i) + ".txt"), "content " + std::to_string(i),
+                 i % 3 == 0 ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    }
+    const std::string before = State();
+    // Each removal writes two entries: the attributes, then the deletion.
+    for (int k : {3, 201, 202, 203, 499}) {
+        ASSERT_EQ(RunChild("JournalTest.DISABLED_ChildRemovesMany", "NEBCM_KILL_AFTER_RECORD",
+                           std::to_string(k)),
+                  KilledByJournalExitCode);
+        EXPECT_FALSE(ListNames(Rollback()).size() < 2) << "journal and backup folders at " << k;
+        ErrorList errors;
+        EXPECT_EQ(RecoverInterruptedProcedure(errors), RecoveryOutcome::RolledBack) << k;
+        EXPECT_TRUE(errors.Empty()) << k;
+        EXPECT_EQ(State(), before) << "killed after entry " << k;
+        EXPECT_EQ(ListNames(Rollback()), std::vector<std::string>()) << k;
+    }
+}
+
 // Run only as the children of the sweeps above.
 TEST_F(JournalTest, DISABLED_ChildCommits) {
     ASSERT_TRUE(IsChild());
@@ -344,6 +392,16 @@ TEST_F(JournalTest, DISABLED_ChildRollsBack) {
     ASSERT_TRUE(transaction.StartJournal(errors));
     ASSERT_TRUE(ChangeEverything(transaction, errors)) << errors.At(0);
     ASSERT_TRUE(transaction.Rollback(errors)) << errors.At(0);
+}
+
+TEST_F(JournalTest, DISABLED_ChildRemovesMany) {
+    ASSERT_TRUE(IsChild());
+    Transaction transaction;
+    ErrorList errors;
+    ASSERT_TRUE(transaction.StartJournal(errors));
+    for (int i = 0; i < 250; ++i) {
+        ASSERT_TRUE(RemoveFile(Work("f" + std::to_string(i) + ".txt"), &transaction, errors));
+    }
 }
 
 } // namespace

@@ -133,6 +133,18 @@ TEST(BufferedOutput, WritesInBlocksAndFlushesWhenDestroyed) {
     EXPECT_EQ(target.bytes, std::string("\x01\x02\x03\x04\x05\x06\x07", 7));
     EXPECT_TRUE(target.open);
 
+    // A block that fills the buffer exactly waits for the next byte; a long one passes through
+    // a bufferful at a time.
+    MemoryOutput blocks;
+    BufferedOutputStream exact(blocks, 4);
+    const std::uint8_t nine[] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    exact.Write(nine, 4);
+    EXPECT_EQ(blocks.bytes.size(), 0u);
+    exact.Write(nine, 9);
+    EXPECT_EQ(blocks.bytes, std::string("\x01\x02\x03\x04\x01\x02\x03\x04\x05\x06\x07\x08", 12));
+    exact.Close();
+    EXPECT_EQ(blocks.bytes.size(), 13u);
+
     BufferedOutputStream closed(target, 4);
     closed.Close();
     EXPECT_THROW(closed.Write(std::uint8_t(1)), IOException);

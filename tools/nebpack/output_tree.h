@@ -4,7 +4,8 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
+
+#include "io/streams.h"
 
 namespace nebpack {
 
@@ -15,9 +16,14 @@ PathState Examine(const std::string& path);
 // Creates one directory whose parent exists.
 bool MakeDirectory(const std::string& path, std::string& error);
 
-// Creates the file or replaces a plain file's contents, never writing through a link, and gives it
-// the modification time (a FILETIME; 0 leaves the current time).
-bool WriteFileAt(const std::string& path, const std::vector<std::uint8_t>& data, std::uint64_t time,
+// Extracted files are written this many bytes at a time.
+inline constexpr std::uint32_t WriteBlock = 1u << 16;
+
+// Creates the file or replaces a plain file's contents with what `data` reads up to its end, a
+// block at a time, never writing through a link, and gives it the modification time (a FILETIME;
+// 0 leaves the current time). False with the reason when the file cannot be written; whatever the
+// stream raises reaches the caller, after the file was closed (it stays, as far as written).
+bool WriteFileAt(const std::string& path, nebcm::DataInputStream& data, std::uint64_t time,
                  std::string& error);
 
 // Removes a file or an empty directory that this run created; false when it could not.

@@ -1,7 +1,10 @@
 // Writing extracted files over Win32 calls: reparse points are never entered, times set as stored.
 #include <windows.h>
 
+#include <vector>
+
 #include "output_tree.h"
+#include "platform/handles_win32.h"
 
 namespace nebpack {
 
@@ -44,38 +47,38 @@ bool RemoveCreated(const std::string& path, bool directory) {
     return (directory ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str())) != 0;
 }
 
-bool WriteFileAt(const std::string& path, const std::vector<std::uint8_t>& data, std::uint64_t time,
+bool WriteFileAt(const std::string& path, nebcm::DataInputStream& data, std::uint64_t time,
                  std::string& error) {
     // A read-only file from an earlier extraction is replaced like any other.
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
+    nebcm::UniqueResource<nebcm::FileHandleTraits> h(CreateFileA(
+        path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) {
         error = "cannot create '" + path + "': " + LastErrorText();
         return false;
     }
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const std::size_t left = data.size() - done;
-        const DWORD want = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
-        DWORD put = 0;
-        if (!WriteFile(h, data.data() + done, want, &put, nullptr) || put == 0) {
-            error = "cannot write '" + path + "': " + LastErrorText();
-            CloseHandle(h);
-            return false;
+    std::vector<std::uint8_t> block(WriteBlock);
+    for (std::uint32_t n; (n = data.Read(block.data(), WriteBlock)) > 0;) {
+        DWORD done = 0;
+        while (done < n) {
+            DWORD put = 0;
+            if (!WriteFile(h.get(), block.data() + done, n - done, &put, nullptr) || put == 0) {
+                error = "cannot write '" + path + "': " + LastErrorText();
+                return false;
+            }
+            done += put;
         }
-        done += put;
     }
     if (time != 0) {
         FILETIME ft;
         ft.dwLowDateTime = static_cast<DWORD>(time);
         ft.dwHighDateTime = static_cast<DWORD>(time >> 32);
-        SetFileTime(h, &ft, &ft, &ft);
+        SetFileTime(h.get(), &ft, &ft, &ft);
     }
-    if (!CloseHandle(h)) {
+    if (!CloseHandle(h.release())) {
         error = "cannot write '" + path + "': " + LastErrorText();
         return false;
     }

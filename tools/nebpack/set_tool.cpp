@@ -268,7 +268,15 @@ int ExtractSet(const std::string& set, const std::string& dir,
         const nebcm::ArchiveEntry& entry = *read->FindEntry(path);
         const std::string target = dir + sep + Native(path);
         const bool existed = Examine(target) == PathState::File;
-        const bool written = WriteFileAt(target, entry.Bytes(), entry.LastWriteTime(), error);
+        bool written = false;
+        try {
+            std::unique_ptr<nebcm::DataInputStream> data = entry.OpenStream();
+            written = WriteFileAt(target, *data, entry.LastWriteTime(), error);
+        } catch (const nebcm::IOException&) {
+            // The set was checked when it was read; data that no longer decodes means its file
+            // changed since, and what was written of this file is not what the set holds.
+            error = nebcm::Message(13021, nebcm::AbsolutePath(set));
+        }
         if (existed) {
             ++replaced;
         } else if (Examine(target) == PathState::File) {

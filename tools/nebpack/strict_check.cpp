@@ -9,6 +9,7 @@
 #include "common/constants.h"
 #include "common/error_list.h"
 #include "distribution/distribution_set.h"
+#include "entry_data.h"
 #include "io/archive.h"
 #include "io/streams.h"
 #include "model/path_rules.h"
@@ -49,8 +50,8 @@ bool ReadSubsets(const std::string& set, const nebcm::PlatformSymbols* symbols,
         const nebcm::ArchiveEntry* database = subset.archive->Find(nebcm::ComponentDatabaseFile);
         nebcm::ErrorList errors;
         if (database != nullptr) {
-            subset.configuration =
-                nebcm::ReadSubsetDatabase(database->Bytes(), full, symbols, errors);
+            subset.configuration = nebcm::ReadSubsetDatabase([&] { return database->OpenStream(); },
+                                                             full, symbols, errors);
         }
         if (!subset.configuration) {
             error = "subset " + std::to_string(subsets.size() + 1) + " cannot be read again";
@@ -156,7 +157,7 @@ void FirstSupplierWins(const std::vector<Subset>& subsets, const nebcm::Configur
     for (const std::string& path : order) {
         const std::vector<Supply>& s = supplies[path];
         for (std::size_t i = 1; i < s.size(); ++i) {
-            if (s[i].subset != s[0].subset && s[i].entry->Bytes() != s[0].entry->Bytes()) {
+            if (s[i].subset != s[0].subset && !SameData(*s[i].entry, *s[0].entry)) {
                 warnings.push_back(
                     "'" + path + "' comes from subset " + std::to_string(s[0].subset) + " (" +
                     s[0].label + ") and from subset " + std::to_string(s[i].subset) + " (" +
