@@ -1,7 +1,8 @@
 // Benchmark of checking sets far larger than memory should hold: a set of about 1.9 GB whose
 // payload is above 2 GB, and a decompression bomb (4 files of 1 GB of zeros in about 38 MB). The
 // sets are written to disk block by block (so the benchmark itself stays small), checked with
-// one or two nebpack programs, timed, and measured for peak memory beside a tiny set's check.
+// one or two nebpack programs, timed, and measured for peak memory beside a tiny set's check and
+// a 200 MB one's (200 files of 1 MB made like the big set's, the size of a common installation).
 // Not a test.
 #include <cstdio>
 #include <cstdlib>
@@ -133,21 +134,29 @@ bool WriteSet(const std::string& path, const std::vector<std::vector<File>>& sub
 } // namespace
 
 int main(int argc, char** argv) {
+    // -w DIR: only write the four sets into DIR and keep them, for benchmarks that run elsewhere.
+    const bool writeOnly = argc == 3 && std::string(argv[1]) == "-w";
     if (argc < 3) {
-        std::fprintf(stderr,
-                     "usage: bench_big_sets DIR NEBPACK [OTHER_NEBPACK] [ROUNDS]\n"
-                     "  writes DIR/big.nds, DIR/bomb.nds and DIR/tiny.nds, checks each with\n"
-                     "  each program, prints time and peak RSS, and deletes the sets\n");
+        std::fprintf(
+            stderr,
+            "usage: bench_big_sets DIR NEBPACK [OTHER_NEBPACK] [ROUNDS]\n"
+            "       bench_big_sets -w DIR\n"
+            "  writes DIR/tiny.nds, DIR/mid.nds, DIR/big.nds and DIR/bomb.nds, checks each with\n"
+            "  each program, prints time and peak RSS, and deletes the sets; with -w\n"
+            "  only writes them and keeps them\n");
         return 2;
     }
-    const std::string dir = argv[1];
-    std::vector<std::string> programs = {argv[2]};
-    if (argc > 3 && std::string(argv[3]) != "-") {
+    const std::string dir = writeOnly ? argv[2] : argv[1];
+    std::vector<std::string> programs;
+    if (!writeOnly) {
+        programs.push_back(argv[2]);
+    }
+    if (!writeOnly && argc > 3 && std::string(argv[3]) != "-") {
         programs.push_back(argv[3]);
     }
-    const int rounds = argc > 4 ? std::atoi(argv[4]) : 1;
+    const int rounds = writeOnly ? 0 : argc > 4 ? std::atoi(argv[4]) : 1;
     Runner runner;
-    if (!runner.Start()) {
+    if (!writeOnly && !runner.Start()) {
         std::perror("bench: runner");
         return 2;
     }
@@ -204,7 +213,17 @@ int main(int argc, char** argv) {
         const char* name;
         const std::vector<std::vector<File>>* subsets;
     };
-    const Case cases[] = {{"tiny", &tiny}, {"big", &big}, {"bomb", &bomb}};
+    std::vector<std::vector<File>> mid(1);
+    for (std::size_t i = 0; i < 200; ++i) {
+        File f;
+        f.name = "mid/f" + std::to_string(i) + ".bin";
+        for (std::size_t j = 0; j < chunksPerFile; ++j) {
+            const bool isText = r.Below(1000) < textShare * 1000;
+            f.chunks.push_back(isText ? &text[r.Below(16)] : &random[r.Below(16)]);
+        }
+        mid[0].push_back(f);
+    }
+    const Case cases[] = {{"tiny", &tiny}, {"mid", &mid}, {"big", &big}, {"bomb", &bomb}};
     for (const Case& c : cases) {
         const std::string set = dir + "/" + c.name + ".nds";
         std::uint64_t payload = 0, size = 0;
@@ -238,9 +257,13 @@ int main(int argc, char** argv) {
                 std::fflush(stdout);
             }
         }
-        std::remove(set.c_str());
+        if (!writeOnly) {
+            std::remove(set.c_str());
+        }
     }
-    std::remove((dir + "/out.txt").c_str());
-    runner.Stop();
+    if (!writeOnly) {
+        std::remove((dir + "/out.txt").c_str());
+        runner.Stop();
+    }
     return 0;
 }

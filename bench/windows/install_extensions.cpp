@@ -2,12 +2,15 @@
 // 8000) installed into a fresh platform, then installed again over itself (every file backed up,
 // removed and written anew).
 //
-// usage: bench_install_extensions [-r RUNS] [FILES...]
+// usage: bench_install_extensions [-r RUNS] [-k KB] [FILES...]
+// -k: files of about KB kilobytes on average (half to one and a half times it) of text-like data,
+// instead of the small files of a repeated pattern; so "-k 100 2000" installs about 200 MB.
 // Run under Wine. Works in C:\nebcm-bench and below HKEY_CURRENT_USER\Software\NebCMBench, and
 // removes both afterwards; the procedure's journal and backups go to C:\nebcm-bench\rollback.
-// Prints, per size, the median of RUNS (default 3) runs of each kind, beside the floor: the same
-// files written with bare system calls, and for the reinstall also copied to a backup and deleted
-// first.
+// Prints, per size, the median of RUNS (default 3) runs of each kind (every run reads the set
+// anew, and "whole" counts that reading with the fresh installation), beside the floor: the same
+// files written with bare system calls (each entry's data streamed as the installation reads it),
+// and for the reinstall also copied to a backup and deleted first.
 #include <windows.h>
 
 #include <objbase.h>
@@ -98,12 +101,16 @@ void MakeDirectories(const std::string& path) {
     ::CreateDirectoryA(path.c_str(), nullptr);
 }
 
-void WriteFile(const std::string& path, const std::string& content) {
+void WriteFile(const std::string& path, const void* data, std::size_t size) {
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
-    ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    ::WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr);
     ::CloseHandle(file);
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+    WriteFile(path, content.data(), content.size());
 }
 
 void DeleteTree(const std::string& path) {
@@ -155,8 +162,33 @@ void LayOutPlatform() {
     WriteRegistryString(key, ComponentDatabaseValue, Installation + "\\neb.cdb", nullptr, errors);
 }
 
+std::size_t averageKb = 0; // 0: small files of a repeated pattern
+
+// Text-like data of `size` bytes: words of a small vocabulary drawn at random, so that it packs to
+// about half, as documentation and class files do.
+void AppendText(std::vector<std::uint8_t>& data, std::size_t size, std::uint32_t& seed) {
+    static const char* const words[] = {
+        "class ", "public ", "void ",  "int ", "return ", "the ", "value ", "of ",        "string ",
+        "\n",     "static ", "final ", "(",    ") ",      "{\n",  "}\n",    "java/lang/", "Object ",
+        "; ",     "get",     "set",    "Name", "Size",    "0",    "1",      "= "};
+    data.reserve(data.size() + size);
+    const std::size_t end = data.size() + size;
+    while (data.size() < end) {
+        seed ^= seed << 13;
+        seed ^= seed >> 17;
+        seed ^= seed << 5;
+        const char* w = words[seed % (sizeof words / sizeof words[0])];
+        if (seed % 7 == 0) {
+            data.push_back(static_cast<std::uint8_t>('a' + (seed >> 8) % 26));
+        }
+        for (; *w != '\0' && data.size() < end; ++w) {
+            data.push_back(static_cast<std::uint8_t>(*w));
+        }
+    }
+}
+
 // N files in applications of 100 files each, every application with one shortcut; file sizes
-// vary from 200 bytes to about 2 KB.
+// vary from 200 bytes to about 2 KB, or around averageKb.
 std::string WriteSet(std::size_t fileCount) {
     std::string database;
     std::vector<nebpack::ArchiveFile> files(1);
@@ -174,6 +206,13 @@ std::string WriteSet(std::size_t fileCount) {
             file.name = path;
             std::replace(file.name.begin(), file.name.end(), '/', '\\');
             seed = seed * 1103515245u + 12345u;
+            if (averageKb != 0) {
+                const std::size_t average = averageKb * 1024;
+                std::uint32_t textSeed = seed | 1;
+                AppendText(file.data, average / 2 + (seed >> 8) % average, textSeed);
+                files.push_back(std::move(file));
+                continue;
+            }
             std::size_t size = 200 + (seed >> 16) % 1800;
             for (std::size_t b = 0; b < size; ++b) {
                 file.data.push_back(static_cast<std::uint8_t>("abcdefgh\n"[(b * 7 + f) % 9]));
@@ -184,8 +223,10 @@ std::string WriteSet(std::size_t fileCount) {
     }
     files[0].data.assign(database.begin(), database.end());
     std::vector<std::uint8_t> bytes = nebpack::BuildArchive(files);
+    files.clear();
+    files.shrink_to_fit();
     const std::string path = Root + "-set.nds";
-    WriteFile(path, std::string(bytes.begin(), bytes.end()));
+    WriteFile(path, bytes.data(), bytes.size());
     return path;
 }
 
@@ -216,11 +257,16 @@ double Install(DistributionSet& set) {
     return ms;
 }
 
+// The entry's data read through its stream in pieces, as the installation copies it.
 void WriteWhole(const std::string& path, const ArchiveEntry& entry) {
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::unique_ptr<DataInputStream> stream = entry.OpenStream();
+    static std::uint8_t buffer[64 * 1024];
     DWORD written = 0;
-    ::WriteFile(file, entry.Bytes().data(), entry.Size(), &written, nullptr);
+    for (std::uint32_t n; (n = stream->Read(buffer, sizeof buffer)) != 0;) {
+        ::WriteFile(file, buffer, n, &written, nullptr);
+    }
     ::CloseHandle(file);
 }
 
@@ -286,6 +332,10 @@ int main(int argc, char** argv) {
             runs = std::max(1, std::atoi(argv[++i]));
             continue;
         }
+        if (std::string(argv[i]) == "-k" && i + 1 < argc) {
+            averageKb = static_cast<std::size_t>(std::max(0, std::atoi(argv[++i])));
+            continue;
+        }
         sizes.push_back(static_cast<std::size_t>(std::strtoul(argv[i], nullptr, 10)));
     }
     if (sizes.empty()) {
@@ -300,20 +350,35 @@ int main(int argc, char** argv) {
     SetJournalDirectory(JournalFolder);
 #endif
 
-    std::printf("%6s %9s %9s %9s %9s | %9s %9s %9s %9s\n", "files", "floor ms", "fresh ms",
-                "files/s", "us/file", "floor ms", "again ms", "files/s", "us/file");
+    // One word per column, so that scripts find the columns by their heads. read-ms: reading and
+    // checking the set; wholeMB/s: the payload over reading the set and the fresh installation.
+    std::printf("%6s %9s %9s %9s %9s %9s %9s %9s | %9s %9s %9s %9s\n", "files", "MB", "read-ms",
+                "floor-ms", "fresh-ms", "files/s", "MB/s", "wholeMB/s", "floor-ms", "again-ms",
+                "files/s", "MB/s");
     bool journalled = false;
     for (std::size_t n : sizes) {
         LayOutPlatform();
         const std::string setPath = WriteSet(n);
-        ErrorList errors;
-        std::unique_ptr<DistributionSet> set = ReadDistributionSet(setPath, errors);
-        if (!set) {
-            std::fprintf(stderr, "set not read: %s\n", errors.Empty() ? "" : errors.At(0).c_str());
-            return 1;
-        }
-        std::vector<double> fresh, again, rawFresh, rawAgain;
+        std::unique_ptr<DistributionSet> set;
+        double mb = 0;
+        std::vector<double> read, fresh, again, rawFresh, rawAgain;
         for (int run = 0; run < runs; ++run) {
+            // Every run reads the set anew: a whole installation reads and checks it first.
+            set.reset();
+            ErrorList errors;
+            const auto start = Clock::now();
+            set = ReadDistributionSet(setPath, errors);
+            read.push_back(Since(start));
+            if (!set) {
+                std::fprintf(stderr, "set not read: %s\n",
+                             errors.Empty() ? "" : errors.At(0).c_str());
+                return 1;
+            }
+            std::uint64_t bytes = 0;
+            for (std::size_t e = 0; e < set->EntryCount(); ++e) {
+                bytes += set->EntryAt(e).Size();
+            }
+            mb = bytes / 1e6;
             Floor floor = WriteRaw(*set);
             rawFresh.push_back(floor.fresh);
             rawAgain.push_back(floor.again);
@@ -324,11 +389,16 @@ int main(int argc, char** argv) {
                          ::GetFileAttributesA(JournalFolder.c_str()) != INVALID_FILE_ATTRIBUTES;
             again.push_back(Install(*set));
         }
-        double f = Median(fresh), a = Median(again);
-        std::printf("%6zu %9.0f %9.0f %9.0f %9.1f | %9.0f %9.0f %9.0f %9.1f\n", n, Median(rawFresh),
-                    f, n / f * 1000.0, f * 1000.0 / n, Median(rawAgain), a, n / a * 1000.0,
-                    a * 1000.0 / n);
+        std::vector<double> whole;
+        for (int run = 0; run < runs; ++run) {
+            whole.push_back(read[run] + fresh[run]);
+        }
+        const double r = Median(read), f = Median(fresh), w = Median(whole), a = Median(again);
+        std::printf("%6zu %9.1f %9.0f %9.0f %9.0f %9.0f %9.2f %9.2f | %9.0f %9.0f %9.0f %9.2f\n", n,
+                    mb, r, Median(rawFresh), f, n / f * 1000.0, mb / f * 1000.0, mb / w * 1000.0,
+                    Median(rawAgain), a, n / a * 1000.0, mb / a * 1000.0);
         std::fflush(stdout);
+        set.reset();
         ::DeleteFileA(setPath.c_str());
     }
     std::printf("journal: %s\n", journalled ? JournalFolder.c_str() : "none");
