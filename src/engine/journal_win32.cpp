@@ -14,6 +14,7 @@
 #include "engine/registry.h"
 #include "engine/system_calls_win32.h"
 #include "engine/transaction.h"
+#include "model/path_rules.h"
 
 namespace nebcm {
 
@@ -70,12 +71,9 @@ public:
 // looks through the whole folder for a name that is not there yet.
 const unsigned BackupsPerFolder = 100;
 
-std::string Folded(const std::string& text) {
-    std::string folded = text;
-    if (!folded.empty()) {
-        ::CharUpperBuffA(&folded[0], static_cast<DWORD>(folded.size()));
-    }
-    return folded;
+// One spelling for every spelling of a path as the file system compares them.
+std::string Folded(const std::string& path) {
+    return PathIdentity(path);
 }
 
 bool AllDigits(const std::string& text) {
