@@ -44,31 +44,6 @@ std::map<std::string, std::uint64_t> DistributionSet::EntrySizes() const {
     return sizes;
 }
 
-namespace {
-
-// Entries are compared this many bytes at a time.
-constexpr std::uint32_t CompareChunk = 1u << 15;
-
-// Whether two entries of one size decode to the same bytes, read side by side.
-bool SameData(const ArchiveEntry& a, const ArchiveEntry& b) {
-    std::unique_ptr<DataInputStream> x = a.OpenStream();
-    std::unique_ptr<DataInputStream> y = b.OpenStream();
-    std::vector<std::uint8_t> bx(CompareChunk);
-    std::vector<std::uint8_t> by(CompareChunk);
-    for (;;) {
-        const std::uint32_t nx = x->Read(bx.data(), CompareChunk);
-        const std::uint32_t ny = y->Read(by.data(), CompareChunk);
-        if (nx != ny || (nx > 0 && std::memcmp(bx.data(), by.data(), nx) != 0)) {
-            return false;
-        }
-        if (nx < CompareChunk) {
-            return true;
-        }
-    }
-}
-
-} // namespace
-
 bool CompareDefinitions(const Extension& f, const Extension& e, const Archive& archiveF,
                         const Archive& archiveE, ErrorList& messages) {
     const std::size_t before = messages.Count();
@@ -107,7 +82,7 @@ bool CompareDefinitions(const Extension& f, const Extension& e, const Archive& a
             messages.Add(Message(12118, name));
             break;
         }
-        if (!SameData(*a, *b)) {
+        if (!SameEntryData(*a, *b)) {
             messages.Add(Message(12120, name, path));
             break;
         }

@@ -592,4 +592,25 @@ ProcedureResult ReadArchiveFile(const std::string& fileName, std::uint32_t offse
     return ReadArchiveAt(source, offset, archiveOut, progress);
 }
 
+bool SameEntryData(const ArchiveEntry& a, const ArchiveEntry& b) {
+    if (a.Size() != b.Size()) {
+        return false;
+    }
+    std::unique_ptr<DataInputStream> x = a.OpenStream();
+    std::unique_ptr<DataInputStream> y = b.OpenStream();
+    std::vector<std::uint8_t> bx(EntryCompareChunk);
+    std::vector<std::uint8_t> by(EntryCompareChunk);
+    for (;;) {
+        // A stream gives fewer bytes than asked only at its end.
+        const std::uint32_t nx = x->Read(bx.data(), EntryCompareChunk);
+        const std::uint32_t ny = y->Read(by.data(), EntryCompareChunk);
+        if (nx != ny || (nx > 0 && std::memcmp(bx.data(), by.data(), nx) != 0)) {
+            return false;
+        }
+        if (nx < EntryCompareChunk) {
+            return true;
+        }
+    }
+}
+
 } // namespace nebcm

@@ -119,6 +119,14 @@ ProcedureResult ReadArchiveAt(const std::shared_ptr<ArchiveSource>& source, std:
 ProcedureResult ReadArchiveFile(const std::string& fileName, std::uint32_t offset,
                                 std::unique_ptr<Archive>& archiveOut, ArchiveProgress* progress);
 
+// Entry data is compared this many bytes at a time.
+inline constexpr std::uint32_t EntryCompareChunk = 1u << 16;
+
+// Whether two entries hold the same bytes: their sizes first, then their streams side by side,
+// a chunk at a time, stopping at the first chunk that differs; no entry has to fit in memory.
+// What the streams raise reaches the caller.
+bool SameEntryData(const ArchiveEntry& a, const ArchiveEntry& b);
+
 // The bucket hash of archive and set name indexes: h = rotl(h, 1) ^ byte over the name's bytes,
 // negated when negative (the minimum becomes 0), modulo the 17 buckets.
 inline constexpr int NameIndexBuckets = 17;

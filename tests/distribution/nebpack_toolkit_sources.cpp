@@ -1,7 +1,6 @@
 // Builds the logic of nebpack's platform, medium, diff, strict, entry comparison and progress
 // parts into the distribution tests.
 #include "../../tools/nebpack/diff_tool.cpp"
-#include "../../tools/nebpack/entry_data.cpp"
 #include "../../tools/nebpack/medium_tool.cpp"
 #include "../../tools/nebpack/platforms.cpp"
 #include "../../tools/nebpack/progress.cpp"

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "../../tools/nebpack/diff_tool.h"
-#include "../../tools/nebpack/entry_data.h"
 #include "../../tools/nebpack/host.h"
 #include "../../tools/nebpack/medium_tool.h"
 #include "../../tools/nebpack/output_tree.h"
@@ -279,15 +278,15 @@ TEST_F(NebpackToolkitTest, DiffListsWhatTheNewReleaseChanges) {
 TEST_F(NebpackToolkitTest, DiffAndStrictCompareLargeFilesToTheirLastByte) {
     // Files of several comparison chunks, and not a whole number of them.
     std::string big;
-    for (std::uint32_t x = 7; big.size() < 3 * nebpack::CompareChunk + 17;) {
+    for (std::uint32_t x = 7; big.size() < 3 * nebcm::EntryCompareChunk + 17;) {
         x = x * 1103515245u + 12345u;
         big += "w" + std::to_string((x >> 16) % 89) + ' ';
     }
-    big.resize(3 * nebpack::CompareChunk + 17);
+    big.resize(3 * nebcm::EntryCompareChunk + 17);
     std::string lastByte = big;
     lastByte.back() ^= 1;
     std::string nextChunk = big;
-    nextChunk[nebpack::CompareChunk] ^= 1;
+    nextChunk[nebcm::EntryCompareChunk] ^= 1;
     const std::string size = std::to_string(big.size());
     const std::string db = LibrarySection("big", "1.00", {"lib/big.jar"});
     WriteSet("big.nds", {{db, {{"lib\\big.jar", big}}}});

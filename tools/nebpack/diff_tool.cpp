@@ -9,7 +9,7 @@
 
 #include "common/error_list.h"
 #include "distribution/distribution_set.h"
-#include "entry_data.h"
+#include "io/archive.h"
 #include "platforms.h"
 #include "progress.h"
 
@@ -195,7 +195,7 @@ int DiffSets(const std::string& oldSet, const std::string& newSet,
             lines.push_back("file removed " + path + " (" + oldOwners.at(path) + ")");
         } else if (x == nullptr) {
             lines.push_back("file added " + path + " (" + newOwners.at(path) + ")");
-        } else if (!SameData(*x, *y)) {
+        } else if (!nebcm::SameEntryData(*x, *y)) {
             lines.push_back("file changed " + path + " (" + newOwners.at(path) + ", " +
                             std::to_string(x->Size()) + " -> " + std::to_string(y->Size()) +
                             " bytes)");

@@ -9,7 +9,6 @@
 #include "common/constants.h"
 #include "common/error_list.h"
 #include "distribution/distribution_set.h"
-#include "entry_data.h"
 #include "io/archive.h"
 #include "io/streams.h"
 #include "model/path_rules.h"
@@ -157,7 +156,7 @@ void FirstSupplierWins(const std::vector<Subset>& subsets, const nebcm::Configur
     for (const std::string& path : order) {
         const std::vector<Supply>& s = supplies[path];
         for (std::size_t i = 1; i < s.size(); ++i) {
-            if (s[i].subset != s[0].subset && !SameData(*s[i].entry, *s[0].entry)) {
+            if (s[i].subset != s[0].subset && !nebcm::SameEntryData(*s[i].entry, *s[0].entry)) {
                 warnings.push_back(
                     "'" + path + "' comes from subset " + std::to_string(s[0].subset) + " (" +
                     s[0].label + ") and from subset " + std::to_string(s[i].subset) + " (" +
