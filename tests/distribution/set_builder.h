@@ -140,4 +140,16 @@ inline bool MakeFileOfSize(const std::string& path, std::uint64_t size) {
 #endif
 }
 
+// Text that compresses into many blocks, different for every seed.
+inline std::string Payload(unsigned seed, std::size_t size) {
+    std::string out;
+    std::uint32_t x = seed * 2654435761u + 1;
+    while (out.size() < size) {
+        x = x * 1103515245u + 12345u;
+        out += "word" + std::to_string((x >> 16) % 97) + (x % 7 == 0 ? "\n" : " ");
+    }
+    out.resize(size);
+    return out;
+}
+
 } // namespace nebcm::testing

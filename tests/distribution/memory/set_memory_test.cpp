@@ -21,18 +21,6 @@ namespace {
 
 using namespace nebcm::testing;
 
-// Text that compresses into many blocks.
-std::string Payload(unsigned seed, std::size_t size) {
-    std::string out;
-    std::uint32_t x = seed * 2654435761u + 1;
-    while (out.size() < size) {
-        x = x * 1103515245u + 12345u;
-        out += "word" + std::to_string((x >> 16) % 97) + (x % 7 == 0 ? "\n" : " ");
-    }
-    out.resize(size);
-    return out;
-}
-
 class StringText : public TextOutputStream {
 public:
     bool IsOpen() const override { return true; }
